@@ -138,6 +138,7 @@ public:
     // The MIDI channel struct lives in the MIDI layer, which installs its
     // creator here (null removes it).
     static void SetMidiStructCreator(CTevMidiStructCreator creator);
+    static CTevMidiStructCreator GetMidiStructCreator();
 
     const std::string& GetName() const override;
     CTevAddressRange GetRange() const override;
@@ -305,7 +306,7 @@ public:
     bool Serialize(CTevArchive& archive) override;
 
     // Reading an archive refuses a leaf claiming more values than this.
-    static constexpr int32_t kMaxArchivedValues = 1 << 20;
+    static constexpr int32_t kMaxArchivedValues = 1 << 16;
 
 private:
     CTevLeafStruct(const CTevLeafStruct& other);
