@@ -2,6 +2,7 @@
 // The MIDI wire format spoken with the device: the maker's system-exclusive
 // message (data set and data request) and the packed short message.
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // Turns a 32-bit integer into count 7-bit bytes, most significant first:
@@ -87,6 +88,16 @@ public:
     std::vector<uint8_t> GetCommand() const { return GetSegment(CommandSegment); }
     std::vector<uint8_t> GetAddress() const { return GetSegment(AddressSegment); }
     std::vector<uint8_t> GetData() const { return GetSegment(DataSegment); }
+    // A segment's bytes without copying them (empty for an index outside
+    // 0..5); valid until the message next changes. The receive path judges
+    // every incoming message through these.
+    std::span<const uint8_t> GetSegmentBytes(int32_t index) const
+    {
+        if (index < 0 || index >= SegmentCount || !Fits(m_segments[index]))
+            return {};
+        const SSegment& segment = m_segments[index];
+        return std::span<const uint8_t>(m_bytes.data() + segment.offset, static_cast<size_t>(segment.length));
+    }
 
 private:
     struct SSegment {
