@@ -310,11 +310,13 @@ TEST_F(ManagerTest, EachSectionFailureIsReportedAndStopsTheLaterOnes)
                         "Unable to create buffer manager.\n");
     EXPECT_EQ(Manager().m_midiManager.GetBufferManager(), nullptr);
 
-    // The ports and panels of the script can't be built yet: refused, not
-    // silently dropped.
+    // A port naming a struct the model doesn't have; the panels of the
+    // script can't be built yet: refused, not silently dropped.
     SetUp();
-    EXPECT_FALSE(CreateFrom(structs + "<midiIn><name>in</name></midiIn>"));
-    EXPECT_EQ(Errors(), "Unable to create MIDI manager.\n");
+    EXPECT_FALSE(CreateFrom(structs + "<midiIn><name>in</name><rootStruct>nowhere</rootStruct></midiIn>"));
+    EXPECT_EQ(Errors(), "Unable to convert root struct name nowhere to struct.\n"
+                        "Unable to create MIDI in in.\n"
+                        "Unable to create MIDI manager.\n");
     EXPECT_NE(Manager().FindStruct("s"), nullptr);
 
     SetUp();
