@@ -2,6 +2,8 @@
 
 #include "core/TevBuffer.h"
 #include "core/TevSystem.h"
+#include "support/FakeMidiDevices.h"
+#include "support/TestSupport.h"
 
 #include <algorithm>
 #include <iterator>
@@ -272,6 +274,21 @@ std::vector<CSimulatedModule::SOutgoing> CSimulatedModule::TakeOutbox()
     std::vector<SOutgoing> all(std::make_move_iterator(m_outbox.begin()), std::make_move_iterator(m_outbox.end()));
     m_outbox.clear();
     return all;
+}
+
+void CSimulatedModule::ConnectTo(CFakeMidiOutDevice& out, CFakeMidiInDevice& in)
+{
+    out.onSend = [this](const Bytes& bytes) { Receive(bytes); };
+    SetDelivery([&in](const Bytes& bytes) { in.Post(bytes); });
+}
+
+std::function<void()> CSimulatedModule::MakePump(CFakeSystem& clock, CFakeMidiInDevice& in, uint32_t stepMs)
+{
+    return [this, &clock, &in, stepMs]() {
+        DeliverDue();
+        in.DeliverPending();
+        clock.Advance(stepMs);
+    };
 }
 
 std::vector<CSimulatedModule::SVendorMessage> CSimulatedModule::GetVendorMessages(uint8_t command) const

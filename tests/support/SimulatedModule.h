@@ -14,6 +14,9 @@
 #include <map>
 #include <vector>
 
+class CFakeMidiInDevice;
+class CFakeMidiOutDevice;
+class CFakeSystem;
 class CTevStruct;
 
 class CSimulatedModule {
@@ -107,6 +110,14 @@ public:
     const std::deque<SOutgoing>& GetOutbox() const { return m_outbox; }
     // Empties the outbox and returns what it held.
     std::vector<SOutgoing> TakeOutbox();
+
+    // --- Fake devices ---------------------------------------------------
+    // What the program sends through out reaches Receive; delivered
+    // messages are posted into in (for the program's pump to hand over).
+    void ConnectTo(CFakeMidiOutDevice& out, CFakeMidiInDevice& in);
+    // A reader pump: posts what is due, hands in's queue to its ports, then
+    // moves the clock by stepMs.
+    std::function<void()> MakePump(CFakeSystem& clock, CFakeMidiInDevice& in, uint32_t stepMs = 10);
 
     // --- Records ----------------------------------------------------------
     const std::vector<SReceived>& GetReceived() const { return m_received; }
