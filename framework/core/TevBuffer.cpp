@@ -57,7 +57,7 @@ CTevStruct::CTevMidiStructCreator& MidiStructCreator()
 // Addresses
 // ---------------------------------------------------------------------------
 
-int32_t TevFoldAddressBytes(const std::vector<uint8_t>& bytes)
+int32_t TevFoldAddressBytes(std::span<const uint8_t> bytes)
 {
     int64_t value = 0;
     for (uint8_t byte : bytes) {
@@ -437,17 +437,17 @@ bool CTevRootStruct::Serialize(CTevArchive& archive)
 
 bool CTevRootStruct::ApplyDataSet(const CTevDravikMessage& message)
 {
-    const std::vector<uint8_t> data = message.GetData();
-    const int64_t begin = TevFoldAddressBytes(message.GetAddress());
+    const std::span<const uint8_t> data = message.GetSegmentBytes(CTevDravikMessage::DataSegment);
+    const int64_t begin = TevFoldAddressBytes(message.GetSegmentBytes(CTevDravikMessage::AddressSegment));
     const int64_t end = begin + static_cast<int64_t>(data.size());
     if (end > kInt32Max)
         return false;
-    CTevValueList values;
+    m_receivedValues.clear();
     uint8_t* target = nullptr;
-    if (!FindByAddress(CTevAddressRange(static_cast<int32_t>(begin), static_cast<int32_t>(end)), values, target))
+    if (!FindByAddress(CTevAddressRange(static_cast<int32_t>(begin), static_cast<int32_t>(end)), m_receivedValues, target))
         return false;
     std::copy(data.begin(), data.end(), target);
-    return CTevManager::Instance().NotifyValuesReceived(values);
+    return CTevManager::Instance().NotifyValuesReceived(m_receivedValues);
 }
 
 // ---------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <span>
 #include <vector>
 
 class CTevArchive;
@@ -30,7 +31,7 @@ using CTevStructList = std::vector<std::unique_ptr<CTevStruct>>;
 // for 32 bits gives an address that no struct can contain (binding then
 // rejects it) instead of overflowing or wrapping to a plausible small one.
 // ---------------------------------------------------------------------------
-int32_t TevFoldAddressBytes(const std::vector<uint8_t>& bytes);
+int32_t TevFoldAddressBytes(std::span<const uint8_t> bytes);
 int32_t TevParseAddress(const std::string& text);
 
 // A half-open range [begin, end) of device addresses.
@@ -255,6 +256,9 @@ protected:
     CTevStructList m_children;
     ITevMidiOut* m_midiOut = nullptr;
     bool m_changed = false;
+    // Reused for every received data set so that receiving allocates nothing
+    // once its capacity has grown to the largest leaf.
+    CTevValueList m_receivedValues;
 };
 
 class CTevNodeStruct : public CTevStruct {
