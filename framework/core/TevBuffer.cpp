@@ -332,6 +332,26 @@ bool CTevStruct::FindValueInChildren(const std::string& path, CTevStructList& ch
     return false;
 }
 
+bool CTevStruct::FindByAddressInChildren(const CTevAddressRange& range, CTevStructList& children,
+                                         CTevValueList& values, uint8_t*& data)
+{
+    const CTevAddressRange own = GetRange();
+    if (!range.IsValid() || !own.ContainsRange(range))
+        return false;
+    const CTevAddressRange relative(range.begin - own.begin, range.end - own.begin);
+    for (auto& child : children)
+        if (child->FindByAddress(relative, values, data))
+            return true;
+    return false;
+}
+
+void CTevStruct::TransmitChildren(CTevStructList& children)
+{
+    // A failing child (a leaf without an output) does not stop its siblings.
+    for (auto& child : children)
+        child->Transmit();
+}
+
 void CTevStruct::DumpChildren(CTevTextOut& out, const CTevStructList& children) const
 {
     out.Indent(4);
@@ -397,14 +417,7 @@ void CTevRootStruct::DumpNames(CTevTextOut& out) const { DumpChildNames(out, m_c
 
 bool CTevRootStruct::FindByAddress(const CTevAddressRange& range, CTevValueList& values, uint8_t*& data)
 {
-    const CTevAddressRange own = GetRange();
-    if (!range.IsValid() || !own.ContainsRange(range))
-        return false;
-    const CTevAddressRange relative(range.begin - own.begin, range.end - own.begin);
-    for (auto& child : m_children)
-        if (child->FindByAddress(relative, values, data))
-            return true;
-    return false;
+    return FindByAddressInChildren(range, m_children, values, data);
 }
 
 bool CTevRootStruct::FindValue(const std::string& path, CTevValue*& value)
@@ -419,8 +432,7 @@ bool CTevRootStruct::FindStruct(const std::string& path, CTevStruct*& found)
 
 bool CTevRootStruct::Transmit()
 {
-    for (auto& child : m_children)
-        child->Transmit();
+    TransmitChildren(m_children);
     return true;
 }
 
@@ -475,14 +487,7 @@ void CTevNodeStruct::DumpNames(CTevTextOut& out) const { DumpChildNames(out, m_c
 
 bool CTevNodeStruct::FindByAddress(const CTevAddressRange& range, CTevValueList& values, uint8_t*& data)
 {
-    const CTevAddressRange own = GetRange();
-    if (!range.IsValid() || !own.ContainsRange(range))
-        return false;
-    const CTevAddressRange relative(range.begin - own.begin, range.end - own.begin);
-    for (auto& child : m_children)
-        if (child->FindByAddress(relative, values, data))
-            return true;
-    return false;
+    return FindByAddressInChildren(range, m_children, values, data);
 }
 
 bool CTevNodeStruct::FindValue(const std::string& path, CTevValue*& value)
@@ -497,8 +502,7 @@ bool CTevNodeStruct::FindStruct(const std::string& path, CTevStruct*& found)
 
 bool CTevNodeStruct::Transmit()
 {
-    for (auto& child : m_children)
-        child->Transmit();
+    TransmitChildren(m_children);
     return true;
 }
 

@@ -201,6 +201,9 @@ protected:
     bool BindChildren(CTevStructList& children);
     bool FindStructInChildren(const std::string& path, CTevStructList& children, CTevStruct*& found);
     bool FindValueInChildren(const std::string& path, CTevStructList& children, CTevValue*& value);
+    bool FindByAddressInChildren(const CTevAddressRange& range, CTevStructList& children, CTevValueList& values,
+                                 uint8_t*& data);
+    static void TransmitChildren(CTevStructList& children);
     void DumpChildren(CTevTextOut& out, const CTevStructList& children) const;
     void DumpChildNames(CTevTextOut& out, const CTevStructList& children) const;
     static void CloneChildren(const CTevStructList& source, CTevStructList& target);
