@@ -12,15 +12,6 @@
 
 namespace {
 
-void ReportLeftoverTags(CTevTextOut& errors, const char* header, const std::string& name,
-                        const CTevElementDefinition& element)
-{
-    errors.Printf(header, name.c_str());
-    for (const CTevPair& pair : element.pairs)
-        errors.Printf("%s, ", pair.first.c_str());
-    errors.Printf("\n");
-}
-
 // The last pair with the tag, or null.
 CTevPair* FindLastPair(CTevElementDefinition& element, const std::string& tag)
 {
@@ -116,7 +107,7 @@ bool CTevBufferManager::CreateMidiStructs()
             return false;
         }
         if (!pairs.pairs.empty()) {
-            ReportLeftoverTags(errors, "Midi %s unknown tags. : ", midiStruct.GetName(), pairs);
+            pairs.ReportLeftovers(errors, "Midi %s unknown tags. : ", midiStruct.GetName());
             return false;
         }
     }
@@ -229,7 +220,7 @@ bool CTevBufferManager::ConvertStructType(int32_t kind, const CTevElementDefinit
             return false;
         }
         if (!pairs.pairs.empty()) {
-            ReportLeftoverTags(errors, "Value type contains unknown tags. : %s : ", member.type, pairs);
+            pairs.ReportLeftovers(errors, "Value type contains unknown tags. : %s : ", member.type);
             return false;
         }
     }
@@ -243,7 +234,7 @@ bool CTevBufferManager::ConvertStructType(int32_t kind, const CTevElementDefinit
             return false;
         }
         if (!pairs.pairs.empty()) {
-            ReportLeftoverTags(errors, "Struct type contains unknown tags. : %s : ", type.type, pairs);
+            pairs.ReportLeftovers(errors, "Struct type contains unknown tags. : %s : ", type.type);
             return false;
         }
     }
@@ -266,7 +257,7 @@ bool CTevBufferManager::ConvertStructType(int32_t kind, const CTevElementDefinit
             return false;
         }
         if (!pairs.pairs.empty()) {
-            ReportLeftoverTags(errors, "Struct type has unknown tags. : %s : ", type.type, pairs);
+            pairs.ReportLeftovers(errors, "Struct type has unknown tags. : %s : ", type.type);
             return false;
         }
         output.push_back(std::move(clone));

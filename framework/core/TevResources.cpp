@@ -102,14 +102,7 @@ CTevTextOut* GetResourceErrorOut()
 
 bool CTevResource::ReadDefinition(CTevElementDefinition& definition)
 {
-    for (auto it = definition.pairs.begin(); it != definition.pairs.end();) {
-        if (it->first == "name") {
-            m_name = it->second;
-            it = definition.pairs.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    definition.TakeLastValue("name", m_name);
     return true;
 }
 

@@ -135,6 +135,21 @@ bool CTevElementDefinition::TakeValue(const std::string& tag, std::string& text)
     return false;
 }
 
+bool CTevElementDefinition::TakeLastValue(const std::string& tag, std::string& text)
+{
+    bool found = false;
+    for (auto it = pairs.begin(); it != pairs.end();) {
+        if (it->first == tag) {
+            text = std::move(it->second);
+            found = true;
+            it = pairs.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return found;
+}
+
 bool CTevElementDefinition::ReportLeftovers(CTevTextOut& out, const char* headerFormat,
                                             const std::string& name) const
 {

@@ -50,6 +50,9 @@ public:
 
     // Removes the first pair with this tag and hands its text over.
     bool TakeValue(const std::string& tag, std::string& text);
+    // Removes every pair with this tag; the last one's text is handed over
+    // (text is left alone when there is none).
+    bool TakeLastValue(const std::string& tag, std::string& text);
     // Writes the leftover report (header formatted with the name, then
     // "%s, " per tag left, then a line feed) when pairs are left; returns
     // whether any were.

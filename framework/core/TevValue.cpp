@@ -450,14 +450,7 @@ bool CTevValue::ReadDefinition(CTevElementDefinition& element, int32_t defaultAd
     CTevTextOut& errors = CTevManager::Instance().ErrorReporter();
 
     std::string name;
-    for (auto it = element.pairs.begin(); it != element.pairs.end();) {
-        if (it->first == "name") {
-            name = it->second;
-            it = element.pairs.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    element.TakeLastValue("name", name);
 
     int32_t type = 0;
     if (!CTevValueSpec::TypeFromText(element.type, type)) {

@@ -392,14 +392,7 @@ void CTevMidiStruct::InstallCreator() { CTevStruct::SetMidiStructCreator(&CTevMi
 bool CTevMidiStruct::ReadDefinition(CTevElementDefinition& element, CTevSpecRegistries& registries)
 {
     std::string name;
-    for (auto it = element.pairs.begin(); it != element.pairs.end();) {
-        if (it->first == "name") {
-            name = it->second;
-            it = element.pairs.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    element.TakeLastValue("name", name);
     m_spec = registries.structSpecs.Intern(std::make_unique<CTevStructSpec>(name, CTevAddressRange()));
     m_registries = &registries;
     return true;
