@@ -310,8 +310,8 @@ TEST_F(ManagerTest, EachSectionFailureIsReportedAndStopsTheLaterOnes)
                         "Unable to create buffer manager.\n");
     EXPECT_EQ(Manager().m_midiManager.GetBufferManager(), nullptr);
 
-    // A port naming a struct the model doesn't have; the panels of the
-    // script can't be built yet: refused, not silently dropped.
+    // A port naming a struct the model doesn't have; a panel naming a
+    // panel type the script doesn't have.
     SetUp();
     EXPECT_FALSE(CreateFrom(structs + "<midiIn><name>in</name><rootStruct>nowhere</rootStruct></midiIn>"));
     EXPECT_EQ(Errors(), "Unable to convert root struct name nowhere to struct.\n"
@@ -321,7 +321,9 @@ TEST_F(ManagerTest, EachSectionFailureIsReportedAndStopsTheLaterOnes)
 
     SetUp();
     EXPECT_FALSE(CreateFrom(structs + "<panel><type>main</type></panel>"));
-    EXPECT_EQ(Errors(), "Unable to create view manager.\n");
+    EXPECT_EQ(Errors(), "Unable to find panel definition main.\n"
+                        "Unable to convert root panel definition main to root panel.\n"
+                        "Unable to create view manager.\n");
 }
 
 TEST_F(ManagerTest, WindowPositionsLoadSkippingBadPairs)
