@@ -1,5 +1,7 @@
 #include "views/TevViewFactory.h"
 
+#include "controls/TevKnob.h"
+
 namespace {
 
 // The window of a root panel when there is no platform to show it.
@@ -11,6 +13,11 @@ public:
 };
 
 } // namespace
+
+CTevViewFactory::CTevViewFactory()
+{
+    RegisterControl(CTevKnobControl::kTypeName, TevCreateControl<CTevKnobControl>);
+}
 
 CTevViewFactory::~CTevViewFactory() = default;
 

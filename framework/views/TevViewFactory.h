@@ -30,7 +30,8 @@ std::unique_ptr<CTevControl> TevCreateControl()
 
 class CTevViewFactory {
 public:
-    CTevViewFactory() = default;
+    // Knows the framework's own control types from the start.
+    CTevViewFactory();
     CTevViewFactory(const CTevViewFactory&) = delete;
     CTevViewFactory& operator=(const CTevViewFactory&) = delete;
     virtual ~CTevViewFactory();
