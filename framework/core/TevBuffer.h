@@ -192,7 +192,7 @@ protected:
     // The parent's size must cover the own range; reports and returns false
     // otherwise.
     bool CheckRangeInParent(const CTevStruct* parent) const;
-    // The shared part of the archive: the spec as an object reference.
+    // The shared part of the archive: the struct spec as an object reference.
     bool SerializeSpec(CTevArchive& archive);
     // Count and type codes in the value passes, then every child registered
     // (as CTevStruct) and serialised.

@@ -192,13 +192,13 @@ public:
     virtual bool Transmit();
     virtual void ResetToDefault();
 
-    // Builds the spec from a "value" element (erasing every understood
+    // Builds the value spec from a "value" element (erasing every understood
     // pair) and interns it. defaultAddress is used when there is no
     // "address". The first failure is reported through the manager's error
     // reporter and gives false (no spec kept).
     bool ReadDefinition(CTevElementDefinition& element, int32_t defaultAddress, CTevSpecRegistries& registries);
 
-    // The parent and the spec as object references; when references are
+    // The parent and the value spec as object references; when references are
     // read the storage is recomputed from the parent's image (false when
     // the value does not fit it).
     bool Serialize(CTevArchive& archive);

@@ -48,7 +48,7 @@ inline CTevElementDefinition ModelElement(const std::string& type, std::initiali
 }
 
 // Collects what the model reports through the manager's error reporter and
-// owns the spec registries of the trees a test builds.
+// owns the registries of interned specs of the trees a test builds.
 class CModelTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -24,7 +24,7 @@ std::unique_ptr<CTevIntegerTable> MakeTable(const std::string& name, const std::
 class Values : public CModelTest {
 protected:
     // A root "r" holding one leaf "l" of the given size with one value of
-    // the spec; bound.
+    // the value spec; bound.
     CTevValue& Single(const CTevValueSpec* spec, int32_t leafSize)
     {
         m_root = Root("r", 0x100, leafSize);
@@ -36,7 +36,7 @@ protected:
     }
     const std::vector<uint8_t>& Image() const { return *m_leaf->GetData(); }
 
-    // Reads one "value" element; the spec is left in *spec.
+    // Reads one "value" element; the value spec is left in *spec.
     bool Read(CTevElementDefinition element, const CTevValueSpec** spec = nullptr, int32_t defaultAddress = 0)
     {
         CTevValue value;
