@@ -8,6 +8,7 @@
 #include "core/TevTextOut.h"
 #include "core/TevValue.h"
 
+#include "support/ControlTestSupport.h"
 #include "support/ManagerTestSupport.h"
 #include "support/ModelTestSupport.h"
 #include "support/TestSupport.h"
@@ -31,26 +32,6 @@ const char kScript[] = R"(
 </structType>
 <struct><type>Root</type></struct>
 )";
-
-class CParent : public CTevView {
-public:
-    CParent()
-    {
-        m_name = "main";
-        m_rect = CTevRect{100, 50, 500, 350};
-    }
-    CTevView* GetParent() const override { return nullptr; }
-    CTevPoint ClientToScreen(const CTevPoint& point) const override { return {point.x + 7, point.y + 9}; }
-    void Draw(CTevDrawInfo&) override {}
-    void Invalidate(const CTevRect* rect) override { invalidated.push_back(rect ? *rect : m_rect); }
-    void SetCapture(bool capture) override
-    {
-        captures.push_back(capture);
-        CTevView::SetCapture(capture);
-    }
-    std::vector<CTevRect> invalidated;
-    std::vector<bool> captures;
-};
 
 // Records what the operators are told.
 class CRecordingKeyOperator : public CTevKeyOperator {
@@ -169,7 +150,7 @@ protected:
 
     CFakeSystem clock;
     CRecordingMidiOut out;
-    CParent parent;
+    CTestParentView parent{CTevPoint{7, 9}};
     CTevValue* a = nullptr;
     CTevValue* b = nullptr;
 };

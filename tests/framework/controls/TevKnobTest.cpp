@@ -12,6 +12,7 @@
 #include "core/TevServices.h"
 #include "core/TevValue.h"
 
+#include "support/ControlTestSupport.h"
 #include "support/FakeDrawing.h"
 #include "support/FakeResources.h"
 #include "support/ManagerTestSupport.h"
@@ -64,28 +65,6 @@ public:
         return any;
     }
     std::vector<CTevView*> controls;
-};
-
-// Stands in for the panel that holds the knobs.
-class CTestPanel : public CTevView {
-public:
-    CTestPanel()
-    {
-        m_name = "main";
-        m_rect = CTevRect{100, 50, 500, 350};
-    }
-    CTevView* GetParent() const override { return nullptr; }
-    CTevPoint ClientToScreen(const CTevPoint& point) const override { return {point.x + 1000, point.y + 2000}; }
-    void Draw(CTevDrawInfo&) override {}
-    void Invalidate(const CTevRect* rect) override { invalidated.push_back(rect ? *rect : m_rect); }
-    void SetCapture(bool capture) override
-    {
-        captures.push_back(capture);
-        CTevView::SetCapture(capture);
-    }
-
-    std::vector<CTevRect> invalidated;
-    std::vector<bool> captures;
 };
 
 class CFakeTipBar : public CTevTipBar {
@@ -213,7 +192,7 @@ protected:
     CFakeSystem clock;
     CForwardingViewManager forward;
     CRecordingMidiOut out;
-    CTestPanel panel;
+    CTestParentView panel{CTevPoint{1000, 2000}};
     CFakeTipBar* tip = nullptr;
     CFakeStateBitmap* strip = nullptr;
     CTevValue* level = nullptr;
