@@ -12,13 +12,14 @@
 # if any build or any test failed. The last line is the combined count
 # "N passed, N failed"; a build step that fails counts as one failure.
 #
-# TEV_BUILD_ROOT moves the three build folders elsewhere (default: build/).
+# TEV_BUILD_ROOT moves the three build folders elsewhere (default: build/);
+# TEV_JOBS sets the number of parallel build and test jobs (default: nproc).
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root" || exit 1
 build_root=${TEV_BUILD_ROOT:-$root/build}
-jobs=$(nproc 2>/dev/null || echo 8)
+jobs=${TEV_JOBS:-$(nproc 2>/dev/null || echo 8)}
 start_time=$SECONDS
 
 if ! "$root/tools/setup.sh" </dev/null; then
