@@ -39,12 +39,13 @@ bool CTevControl::ReadAttributes(CTevPairList& attributes)
 
 bool CTevControl::Create(CTevView* parent)
 {
-    // Kept first, so that messages of the steps below can give the path.
-    m_parent = parent;
+    // The parent is stored only once the view is created: until then the
+    // control's messages name it alone.
     if (!CTevView::Create(parent)) {
         ErrorLog().Printf("Unable to create control %s.\n", m_name.c_str());
         return false;
     }
+    m_parent = parent;
     return true;
 }
 

@@ -29,6 +29,9 @@ bool CTevArchive::SetMode(int32_t mode)
     // graph could hold addresses that have since been reused by new objects.
     if (mode != m_mode && (mode == kReadValues || mode == kWriteValues))
         Reset();
+    // A reference pass takes the reference lists' counts from the start.
+    if (mode != m_mode && mode == kReadReferences)
+        m_nextListCount = 0;
     m_mode = mode;
     return true;
 }
@@ -37,19 +40,22 @@ void CTevArchive::Reset()
 {
     m_objects.clear();
     m_indices.clear();
+    m_listCounts.clear();
+    m_nextListCount = 0;
 }
 
-void CTevArchive::RegisterObject(const void* object)
+void CTevArchive::RegisterAs(const void* object, const std::type_info& kind)
 {
     if (!IsValuePass() || object == nullptr)
         return;
-    if (m_indices.emplace(object, GetObjectCount()).second)
-        m_objects.push_back(object);
+    const CEntry entry{object, std::type_index(kind)};
+    if (m_indices.emplace(entry, GetObjectCount()).second)
+        m_objects.push_back(entry);
 }
 
-int32_t CTevArchive::IndexOf(const void* object) const
+int32_t CTevArchive::IndexOfAs(const void* object, const std::type_info& kind) const
 {
-    auto found = m_indices.find(object);
+    auto found = m_indices.find(CEntry{object, std::type_index(kind)});
     return found == m_indices.end() ? kNullIndex : found->second;
 }
 
@@ -229,12 +235,12 @@ bool CTevArchive::SerializeCount(int32_t& count)
     return true;
 }
 
-bool CTevArchive::SerializeObjectAddress(const void*& object)
+bool CTevArchive::SerializeObjectAddress(const void*& object, const std::type_info& kind)
 {
     if (m_mode == kWriteReferences) {
         int32_t index = kNullIndex;
         if (object != nullptr) {
-            index = IndexOf(object);
+            index = IndexOfAs(object, kind);
             if (index == kNullIndex)
                 return false;
         }
@@ -252,6 +258,9 @@ bool CTevArchive::SerializeObjectAddress(const void*& object)
     }
     if (index < 0 || index >= GetObjectCount())
         return false;
-    object = m_objects[size_t(index)];
+    const CEntry& entry = m_objects[size_t(index)];
+    if (entry.kind != std::type_index(kind))
+        return false;
+    object = entry.object;
     return true;
 }

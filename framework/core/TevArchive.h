@@ -19,10 +19,32 @@
 // callers stop at the first false and return it.
 #include "core/TevGeometry.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
+#include <typeindex>
+#include <typeinfo>
 #include <unordered_map>
 #include <vector>
+
+// The kind of object under which a pointer is registered and referred to.
+// A reference is read back only into a pointer of the kind its object was
+// registered as, so an index that names some other object fails the load
+// instead of being used as the wrong type. A hierarchy whose objects are
+// referred to through pointers of several derived types declares
+// `using CTevArchiveKind = Base;` in its base: every derived type then
+// registers as the base, and a reference of a derived type must also pass
+// a dynamic_cast to it.
+template <class T>
+struct CTevArchiveKindOf {
+    using Type = std::remove_cv_t<T>;
+};
+template <class T>
+    requires requires { typename T::CTevArchiveKind; }
+struct CTevArchiveKindOf<T> {
+    using Type = typename T::CTevArchiveKind;
+};
 
 class CTevArchive {
 public:
@@ -59,10 +81,21 @@ public:
     // Value passes only: gives an object not yet registered the next index;
     // one already registered keeps its own. A null pointer is not registered.
     // An object must be registered as the same pointer type (the same base
-    // part) through which other objects refer to it.
-    void RegisterObject(const void* object);
-    // The index of a registered object, or kNullIndex.
-    int32_t IndexOf(const void* object) const;
+    // part, see CTevArchiveKindOf) through which other objects refer to it.
+    template <class T>
+    void RegisterObject(const T* object)
+    {
+        using Kind = typename CTevArchiveKindOf<T>::Type;
+        RegisterAs(static_cast<const Kind*>(object), typeid(Kind));
+    }
+    void RegisterObject(std::nullptr_t) {}
+    // The index of an object registered as the kind of T, or kNullIndex.
+    template <class T>
+    int32_t IndexOf(const T* object) const
+    {
+        using Kind = typename CTevArchiveKindOf<T>::Type;
+        return IndexOfAs(static_cast<const Kind*>(object), typeid(Kind));
+    }
     int32_t GetObjectCount() const { return static_cast<int32_t>(m_objects.size()); }
 
     // Value forms: transfer in kReadValues and kWriteValues.
@@ -92,17 +125,70 @@ public:
     // A pointer is stored as the index under which its object was registered
     // in the value pass; a null pointer as kNullIndex, which reads back as
     // null. Writing a non-null pointer that was never registered fails rather
-    // than losing the reference; reading an index outside the table fails and
-    // leaves the pointer unchanged.
+    // than losing the reference. Reading an index outside the table, or one
+    // whose object is not of the pointer's kind, fails and leaves the
+    // pointer unchanged.
     template <class T>
     bool SerializeObjectRef(T*& pointer)
     {
-        const void* object = pointer;
-        if (!SerializeObjectAddress(object))
+        using Kind = typename CTevArchiveKindOf<T>::Type;
+        const void* object = static_cast<const Kind*>(pointer);
+        if (!SerializeObjectAddress(object, typeid(Kind)))
             return false;
-        if (m_mode == kReadReferences)
-            pointer = static_cast<T*>(const_cast<void*>(object));
+        if (m_mode != kReadReferences)
+            return true;
+        const Kind* registered = static_cast<const Kind*>(object);
+        if constexpr (std::is_same_v<Kind, std::remove_cv_t<T>>) {
+            pointer = const_cast<T*>(registered);
+        } else {
+            const T* derived = dynamic_cast<const T*>(registered);
+            if (registered && !derived)
+                return false;
+            pointer = const_cast<T*>(derived);
+        }
         return true;
+    }
+
+    // A list whose elements are nothing but references: the count goes with
+    // the value pass like any count, the references with the reference
+    // pass. A loading archive keeps the count it reads and appends the
+    // elements only as their references are read, so a count that the input
+    // cannot honour fails on the input instead of being allocated. Both
+    // passes must visit the lists in the same order.
+    template <class T>
+    bool SerializeReferenceList(std::vector<T*>& list)
+    {
+        int32_t count = static_cast<int32_t>(list.size());
+        switch (m_mode) {
+        case kReadValues:
+            if (!SerializeCount(count))
+                return false;
+            m_listCounts.push_back(count);
+            list.clear();
+            return true;
+        case kReadReferences: {
+            if (m_nextListCount >= m_listCounts.size())
+                return false;
+            count = m_listCounts[m_nextListCount++];
+            std::vector<T*> read;
+            for (int32_t i = 0; i < count; ++i) {
+                T* element = nullptr;
+                if (!SerializeObjectRef(element))
+                    return false;
+                read.push_back(element);
+            }
+            list = std::move(read);
+            return true;
+        }
+        case kWriteValues:
+            return SerializeCount(count);
+        default:
+            for (T*& element : list) {
+                if (!SerializeObjectRef(element))
+                    return false;
+            }
+            return true;
+        }
     }
 
     // The 4-byte big-endian transfer on which every integer form is built;
@@ -117,7 +203,23 @@ protected:
     virtual bool WriteBytes(const std::vector<uint8_t>& buffer) = 0;
 
 private:
-    bool SerializeObjectAddress(const void*& object);
+    // The registration table holds each object with the kind it was
+    // registered as; one address may be registered as several kinds.
+    struct CEntry {
+        const void* object;
+        std::type_index kind;
+        bool operator==(const CEntry& other) const { return object == other.object && kind == other.kind; }
+    };
+    struct CEntryHash {
+        size_t operator()(const CEntry& entry) const
+        {
+            return std::hash<const void*>()(entry.object) ^ (entry.kind.hash_code() * 31);
+        }
+    };
+
+    void RegisterAs(const void* object, const std::type_info& kind);
+    int32_t IndexOfAs(const void* object, const std::type_info& kind) const;
+    bool SerializeObjectAddress(const void*& object, const std::type_info& kind);
     bool ReadLength(int32_t& length);
     bool WriteLength(size_t length);
     // Reads `length` bytes in bounded pieces and appends them to `out`.
@@ -125,7 +227,11 @@ private:
     bool ReadPieces(int32_t length, Container& out);
 
     int32_t m_mode;
-    std::vector<const void*> m_objects;
-    std::unordered_map<const void*, int32_t> m_indices;
+    std::vector<CEntry> m_objects;
+    std::unordered_map<CEntry, int32_t, CEntryHash> m_indices;
     std::vector<uint8_t> m_buffer;
+    // The counts of reference lists read in the value pass, in order, and
+    // the next one the reference pass takes.
+    std::vector<int32_t> m_listCounts;
+    size_t m_nextListCount = 0;
 };

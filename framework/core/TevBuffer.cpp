@@ -220,19 +220,6 @@ void CTevStruct::ResetToDefaults()
             value.ResetToDefault();
 }
 
-int32_t CTevStruct::ComputeDefaultSize() const
-{
-    int64_t size = 0;
-    if (const CTevStructList* children = GetChildStructs()) {
-        if (!children->empty())
-            size = static_cast<int64_t>(children->back()->GetRange().end) - children->front()->GetRange().begin;
-    } else if (const std::vector<CTevValue>* values = GetValues()) {
-        if (!values->empty())
-            size = static_cast<int64_t>(values->back().GetRange().end) - values->front().GetRange().begin;
-    }
-    return SaturateToInt32(std::max<int64_t>(size, 0));
-}
-
 int32_t CTevStruct::GetChildrenEnd() const
 {
     int32_t end = 0;
@@ -529,6 +516,11 @@ bool CTevLeafStruct::Bind(CTevStruct* parent)
     m_parent = parent;
     if (!CheckRangeInParent(parent))
         return false;
+    if (GetRange().GetSize() > kMaxImageSize) {
+        CTevManager::Instance().ErrorReporter().Printf("Struct %s is larger than %d bytes.\n", GetFullName().c_str(),
+                                                       static_cast<int>(kMaxImageSize));
+        return false;
+    }
     m_data.resize(static_cast<size_t>(GetRange().GetSize()), 0);
     for (CTevValue& value : m_values)
         if (!value.Bind(this))

@@ -178,10 +178,6 @@ public:
     // Depth first: every value of every leaf gets its default.
     void ResetToDefaults();
 
-    // For the conversion's default size: the end of the last child (or
-    // value) minus the begin of the first one, never below 0 (children out
-    // of order give 0, and binding then reports them); 0 without children.
-    int32_t ComputeDefaultSize() const;
     // The largest end among the children (or values); 0 without any.
     int32_t GetChildrenEnd() const;
 
@@ -298,8 +294,8 @@ public:
     std::vector<CTevValue>* GetValues() override { return &m_values; }
     const std::vector<uint8_t>* GetData() const override { return &m_data; }
     std::vector<uint8_t>* GetData() override { return &m_data; }
-    // Range check, then the image is resized to the own size (new bytes 0)
-    // and every value bound in order.
+    // Range check and size limit, then the image is resized to the own
+    // size (new bytes 0) and every value bound in order.
     bool Bind(CTevStruct* parent) override;
     void Dump(CTevTextOut& out) const override;
     void DumpNames(CTevTextOut& out) const override;
@@ -314,6 +310,13 @@ public:
 
     // Reading an archive refuses a leaf claiming more values than this.
     static constexpr int32_t kMaxArchivedValues = 1 << 16;
+    // The largest byte image a leaf may have, and so the largest value. A
+    // leaf is one block of the device's memory, sent as one data set; real
+    // blocks hold a few hundred bytes, while 1 MiB would take five minutes
+    // on the wire. A script whose addresses or sizes run past this (five
+    // 7-bit bytes saturate at 2 GiB) is refused before anything is
+    // allocated for it.
+    static constexpr int32_t kMaxImageSize = 1 << 20;
 
 private:
     CTevLeafStruct(const CTevLeafStruct& other);

@@ -272,10 +272,10 @@ void CTevBufferManager::ClearChanges()
 
 bool CTevBufferManager::AddHexDump(const ITevMidiOut* source, const std::string& valueName)
 {
-    CTevValue* value = FindValue(valueName);
-    if (!value)
+    CTevValueRef valueRef(valueName);
+    if (!valueRef.Resolve())
         return false;
-    m_hexDumps.emplace_back(source, valueName, value);
+    m_hexDumps.emplace_back(source, std::move(valueRef));
     return true;
 }
 

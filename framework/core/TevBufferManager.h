@@ -10,6 +10,7 @@
 #include "core/TevScript.h"
 #include "core/TevTextOut.h"
 #include "core/TevValue.h"
+#include "views/TevView.h"
 
 #include <cstdint>
 #include <memory>
@@ -70,11 +71,13 @@ private:
 };
 
 // Shows the last bytes of a source (an output port's last sent message) as
-// "%02X " text in a string value. The value is found by its name.
+// "%02X " text in a string value. The value is named by a value reference,
+// so the name may hold bracketed index expressions.
 class CTevHexDump {
 public:
-    CTevHexDump(const ITevMidiOut* source, std::string valueName, CTevValue* value)
-        : m_source(source), m_valueName(std::move(valueName)), m_value(value)
+    // The reference as resolved by the caller.
+    CTevHexDump(const ITevMidiOut* source, CTevValueRef valueRef)
+        : m_source(source), m_valueRef(std::move(valueRef))
     {
     }
 
@@ -85,13 +88,12 @@ public:
     static bool FormatBytes(const std::vector<uint8_t>& bytes, int32_t size, std::string& text);
 
     const ITevMidiOut* GetSource() const { return m_source; }
-    const std::string& GetValueName() const { return m_valueName; }
-    CTevValue* GetValue() const { return m_value; }
+    const std::string& GetValueName() const { return m_valueRef.GetName(); }
+    CTevValue* GetValue() const { return m_valueRef.GetValue(); }
 
 private:
     const ITevMidiOut* m_source;
-    std::string m_valueName;
-    CTevValue* m_value;
+    CTevValueRef m_valueRef;
 };
 
 class ITevBufferManager {
@@ -106,8 +108,9 @@ public:
     virtual void DispatchChanges() = 0;
     // Empties the pending changes and the exclusion set.
     virtual void ClearChanges() = 0;
-    // Binds the source's last bytes to the string value of that name; false,
-    // keeping nothing, when the name does not resolve.
+    // Binds the source's last bytes to the string value of that name,
+    // resolved as a value reference (bracketed index expressions work);
+    // false, keeping nothing, when the name does not resolve.
     virtual bool AddHexDump(const ITevMidiOut* source, const std::string& valueName) = 0;
 };
 
@@ -202,6 +205,8 @@ private:
     CTevResourceManager* m_resourceManager = nullptr;
     CTevTextOut* m_errorOut = nullptr;
     std::vector<CTevHexDump> m_hexDumps;
+    // The struct types being converted, outermost first.
+    std::vector<const CTevTypeDefinition*> m_convertingTypes;
     // Stands in for a missing error sink.
     mutable CTevTextOut m_discard;
 };

@@ -126,6 +126,17 @@ bool CTevBufferManager::ConvertStructType(int32_t kind, const CTevElementDefinit
         errors.Printf("Unable to find struct type definition. : %s\n", instanceCopy.type.c_str());
         return false;
     }
+    // A type that contains itself, directly or through other types, would
+    // be expanded without end.
+    if (std::find(m_convertingTypes.begin(), m_convertingTypes.end(), found) != m_convertingTypes.end()) {
+        errors.Printf("Struct type %s contains itself.\n", found->type.c_str());
+        return false;
+    }
+    m_convertingTypes.push_back(found);
+    struct CConvertingGuard {
+        std::vector<const CTevTypeDefinition*>& types;
+        ~CConvertingGuard() { types.pop_back(); }
+    } converting{m_convertingTypes};
 
     // 2. The struct being built and a copy of the type to substitute in.
     std::unique_ptr<CTevStruct> built = CTevStruct::Create(kind);

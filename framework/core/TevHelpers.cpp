@@ -40,9 +40,16 @@ bool ScanInt64At(const std::string& text, size_t& pos, int64_t& value)
     }
     int base = 10;
     if (p < size && text[p] == '0') {
-        if (p + 2 < size && (text[p + 1] == 'x' || text[p + 1] == 'X') && DigitValue(text[p + 2], 16) >= 0) {
-            base = 16;
+        if (p + 1 < size && (text[p + 1] == 'x' || text[p + 1] == 'X')) {
+            // The C library's scan takes the "0x" even when no hexadecimal
+            // digit follows: "0x,5" reads 0, then the comma, then 5.
             p += 2;
+            if (p >= size || DigitValue(text[p], 16) < 0) {
+                value = 0;
+                pos = p;
+                return true;
+            }
+            base = 16;
         } else {
             base = 8; // the leading 0 is itself an octal digit
         }
@@ -253,7 +260,7 @@ bool ParseLongList(const std::string& text, std::vector<int32_t>& list)
     for (;;) {
         const size_t comma = text.find(',', begin);
         const size_t end = comma == std::string::npos ? text.size() : comma;
-        if (end == begin)
+        if (end == begin || end - begin > kTevMaxListItemLength)
             return false;
         const std::string item = text.substr(begin, end - begin);
         int32_t value = 0;

@@ -75,11 +75,14 @@ std::string ToLower(const std::string& text);
 bool ReplaceAll(const std::string& text, const std::string& pattern, const std::string& replacement,
                 std::string& out);
 
+// The longest item ParseLongList reads.
+constexpr size_t kTevMaxListItemLength = 1023;
+
 // Appends the comma-separated numbers of text to list. Every item must be
 // readable as a number (white space around it is fine); an empty item,
-// including the one after a trailing comma and the one of an empty text, or
-// an unreadable item ends the parse with false, keeping the numbers already
-// appended.
+// including the one after a trailing comma and the one of an empty text, an
+// item longer than kTevMaxListItemLength, or an unreadable item ends the
+// parse with false, keeping the numbers already appended.
 bool ParseLongList(const std::string& text, std::vector<int32_t>& list);
 
 // Splits the items of a string table and appends them to list. Items end at

@@ -30,6 +30,10 @@ class CTevGraphDrawer;
 // A named script resource.
 class CTevResource {
 public:
+    // Views and value specs refer to resources of each kind (bitmaps,
+    // tables); all of them register with an archive as resources.
+    using CTevArchiveKind = CTevResource;
+
     CTevResource() = default;
     CTevResource(const CTevResource&) = delete;
     CTevResource& operator=(const CTevResource&) = delete;

@@ -481,6 +481,11 @@ bool CTevValue::ReadDefinition(CTevElementDefinition& element, int32_t defaultAd
                               text.c_str());
                 return false;
             }
+            if (read > CTevLeafStruct::kMaxImageSize) {
+                errors.Printf("Value size is larger than %d bytes. : %s : %s\n",
+                              static_cast<int>(CTevLeafStruct::kMaxImageSize), name.c_str(), text.c_str());
+                return false;
+            }
             size = read;
         } else if (tag == "range") {
             if (!ParseRange(text, offset, minimum, maximum) || minimum > maximum) {

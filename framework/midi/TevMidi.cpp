@@ -19,9 +19,6 @@ constexpr uint8_t kUniversalNonRealTime = 0x7E;
 constexpr uint8_t kUniversalRealTime = 0x7F;
 constexpr uint8_t kGeneralInformation = 0x06;
 constexpr uint8_t kIdentityRequest = 0x01;
-// F0, id, device, sub-id 1, sub-id 2, F7: the shortest universal message,
-// and long enough for the identity test to read its sub-ids.
-constexpr size_t kMinUniversalSize = 6;
 
 bool SpanEquals(std::span<const uint8_t> segment, const std::vector<uint8_t>& bytes)
 {
@@ -157,7 +154,7 @@ bool CTevMidiIn::Serialize(CTevArchive& archive)
 // - F0 7E/7F ... F7: a universal message. An identity request goes to the
 //   request handler only; any other goes to the MIDI struct, the reply
 //   listener and the thru port.
-// - F0 with any other id, or too short to judge: dropped.
+// - F0 with any other id, or too short for a test it reaches: dropped.
 // - A status below F8 with its data bytes: a short message for the MIDI
 //   struct, the reply listener and the thru port.
 // - F8 and above (real-time): only passed on.
@@ -219,14 +216,21 @@ void CTevMidiIn::ReceiveOtherSystemExclusive(const std::vector<uint8_t>& bytes)
     if (id != kUniversalNonRealTime && id != kUniversalRealTime)
         return;
     // A piece of a message (no F7 at its end) is never taken.
-    if (bytes.size() < kMinUniversalSize || bytes.back() != kSysExEnd)
+    if (bytes.back() != kSysExEnd)
         return;
     if (!m_longMessage.Assign(bytes))
         return;
-    if (id == kUniversalNonRealTime && bytes[3] == kGeneralInformation && bytes[4] == kIdentityRequest) {
-        if (m_requestHandler)
-            m_requestHandler->OnIdentityRequest(m_longMessage);
-        return;
+    // The identity test reads the fourth byte of a non-real-time message,
+    // and the fifth only when the fourth is 06. A message too short for the
+    // byte a test reads is dropped; any other is routed, however short.
+    if (id == kUniversalNonRealTime) {
+        if (bytes.size() < 4 || (bytes[3] == kGeneralInformation && bytes.size() < 5))
+            return;
+        if (bytes[3] == kGeneralInformation && bytes[4] == kIdentityRequest) {
+            if (m_requestHandler)
+                m_requestHandler->OnIdentityRequest(m_longMessage);
+            return;
+        }
     }
     if (m_midiStruct && m_midiStruct->ReceiveLongMessage(m_longMessage))
         RefreshViews();

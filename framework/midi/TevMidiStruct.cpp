@@ -9,6 +9,7 @@
 #include "midi/TevMidiOut.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 namespace {
@@ -34,23 +35,31 @@ std::unique_ptr<CTevValueSpec> ChannelValueSpec(const std::string& name, int32_t
                                            nullptr);
 }
 
-// "ch[n]" with decimal digits only and n in 0..15; -1 for anything else.
+// The channel of a component read as "ch[%d]" reads it: "ch[", then blanks,
+// a sign and decimal digits; what follows the number is not looked at.
+// -1 when no number is read or it is not a channel (0..15).
 int32_t ParseChannelComponent(const std::string& component)
 {
     const std::string prefix = "ch[";
-    if (component.size() < prefix.size() + 2 || component.compare(0, prefix.size(), prefix) != 0 ||
-        component.back() != ']')
+    if (component.compare(0, prefix.size(), prefix) != 0)
         return -1;
-    int32_t channel = 0;
-    for (size_t i = prefix.size(); i + 1 < component.size(); ++i) {
-        const char c = component[i];
-        if (c < '0' || c > '9')
-            return -1;
-        channel = channel * 10 + (c - '0');
-        if (channel >= CTevMidiStruct::kChannelCount)
-            return -1;
+    size_t pos = prefix.size();
+    while (pos < component.size() && std::isspace(static_cast<unsigned char>(component[pos])))
+        ++pos;
+    bool negative = false;
+    if (pos < component.size() && (component[pos] == '+' || component[pos] == '-'))
+        negative = component[pos++] == '-';
+    const size_t firstDigit = pos;
+    int64_t number = 0;
+    for (; pos < component.size() && component[pos] >= '0' && component[pos] <= '9'; ++pos) {
+        if (number < CTevMidiStruct::kChannelCount)
+            number = number * 10 + (component[pos] - '0');
     }
-    return channel;
+    if (pos == firstDigit)
+        return -1;
+    if (negative)
+        number = -number;
+    return number >= 0 && number < CTevMidiStruct::kChannelCount ? static_cast<int32_t>(number) : -1;
 }
 
 std::vector<std::string> SplitComponents(const std::string& path)
@@ -273,9 +282,10 @@ void CTevMidiCc2Value::SetInteger(int32_t value)
 {
     if (!m_high || !m_low)
         return;
-    const int32_t v = std::clamp(value, 0, kMax14Bit);
-    m_high->SetInteger((v >> 7) & 0x7F);
-    m_low->SetInteger(v & 0x7F);
+    // The masks keep each half a data byte; bits above 14 are dropped like
+    // those of any value wider than its type.
+    m_high->SetInteger((value >> 7) & 0x7F);
+    m_low->SetInteger(value & 0x7F);
 }
 
 int32_t CTevMidiCc2Value::GetInteger() const

@@ -34,28 +34,6 @@ bool Contains(const CTevValueList& values, const CTevValue* value)
     return std::find(values.begin(), values.end(), value) != values.end();
 }
 
-// Serialises a list of object references: the count, then each pointer.
-// A loading value pass rebuilds the list from the count; the entries get
-// their pointers in the reference pass.
-bool SerializeValueList(CTevArchive& archive, CTevValueList& values)
-{
-    int32_t count = static_cast<int32_t>(values.size());
-    if (!archive.SerializeCount(count))
-        return false;
-    if (archive.IsLoading() && archive.IsValuePass()) {
-        // The count is not checked against the input: grow one by one.
-        values.clear();
-        for (int32_t i = 0; i < count; ++i)
-            values.push_back(nullptr);
-        return true;
-    }
-    for (CTevValue*& value : values) {
-        if (!archive.SerializeObjectRef(value))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -112,7 +90,7 @@ bool CTevValueRef::IsValueIn(const CTevValueList& values) const
 bool CTevValueRef::Serialize(CTevArchive& archive)
 {
     return archive.SerializeString(m_name) && archive.SerializeObjectRef(m_value) &&
-           SerializeValueList(archive, m_dependencies);
+           archive.SerializeReferenceList(m_dependencies);
 }
 
 // ---------------------------------------------------------------------------

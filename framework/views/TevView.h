@@ -43,8 +43,8 @@ public:
     bool IsValueIn(const CTevValueList& values) const;
 
     // The name; the value as an object reference; the dependency count and
-    // each dependency as an object reference. A loading archive resizes the
-    // dependency list to the count it reads.
+    // each dependency as an object reference (a reference list of the
+    // archive).
     bool Serialize(CTevArchive& archive);
 
     const std::string& GetName() const { return m_name; }

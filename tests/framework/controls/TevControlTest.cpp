@@ -300,10 +300,12 @@ TEST_F(ControlTest, OperatorReadingAndFailures)
     CTevPairList refs{{"name", "z"}, {"valueRef", "ms.tone.none"}};
     ASSERT_TRUE(unresolved.ReadAttributes(refs));
     EXPECT_FALSE(unresolved.Create(&parent));
+    // The view failed before the parent was stored: the path is the name.
     EXPECT_EQ(Errors(), "Unable to convert value reference name ms.tone.none to value.\n"
                         "Unable to associate view z.\n"
                         "Unable to create control z.\n"
-                        "Unable to create drag control. : main.z\n");
+                        "Unable to create drag control. : z\n");
+    EXPECT_EQ(unresolved.GetParent(), nullptr);
 }
 
 } // namespace

@@ -749,7 +749,8 @@ TEST_F(KnobTest, ReadingAndCreatingFailures)
          "Unable to find bitmap for knob. : k : nothing\n"},
         {{{"valueRef", "ms.tone.single"}}, "Referred value range must be greater than 1 for knob. : main.k\n"},
         {{{"valueRef", "ms.tone.label"}}, "Referred value must be integer for knob. : main.k\n"},
-        {{{"valueRef", "ms.tone.nothing"}}, "Unable to create knob. : main.k\n"},
+        // Creation failed before the parent was stored: the control alone.
+        {{{"valueRef", "ms.tone.nothing"}}, "Unable to create drag control. : k\nUnable to create knob. : k\n"},
     };
     for (const SCase& c : cases) {
         ClearErrors();

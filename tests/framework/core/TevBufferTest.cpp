@@ -133,12 +133,11 @@ TEST_F(Structs, BindRejectsAChildBeyondItsParent)
     EXPECT_EQ(Errors(), "Struct r.big address range exceeds parent struct's one.\n");
 }
 
-TEST_F(Structs, DefaultSizeOfChildrenOutOfOrderIsNotNegative)
+TEST_F(Structs, ChildrenEndOfChildrenOutOfOrderIsTheLargestEnd)
 {
     CTevLeafStruct leaf;
     AddValue(leaf, ValueSpec("late", 4, CTevValueSpec::kInt2x7));
     AddValue(leaf, ValueSpec("early", 0, CTevValueSpec::kInt2x7));
-    EXPECT_EQ(leaf.ComputeDefaultSize(), 0);
     EXPECT_EQ(leaf.GetChildrenEnd(), 6);
 }
 
@@ -162,19 +161,18 @@ TEST_F(Structs, BindRejectsReversedRangesBeforeSizingTheImage)
     EXPECT_EQ(Errors(), "Struct neg.n address range is invalid.\n");
 }
 
-TEST_F(Structs, DefaultSizeSpansChildrenInOrder)
+TEST_F(Structs, ChildrenEndOfChildrenInOrder)
 {
     CTevLeafStruct leaf;
-    EXPECT_EQ(leaf.ComputeDefaultSize(), 0);
+    EXPECT_EQ(leaf.GetChildrenEnd(), 0);
     AddValue(leaf, ValueSpec("a", 0, CTevValueSpec::kInt1x7));
     AddValue(leaf, ValueSpec("b", 1, CTevValueSpec::kInt2x7));
     AddValue(leaf, ValueSpec("c", 3, CTevValueSpec::kInt1x7));
-    EXPECT_EQ(leaf.ComputeDefaultSize(), 4);
+    EXPECT_EQ(leaf.GetChildrenEnd(), 4);
 
     CTevNodeStruct node;
     AddLeaf(node, "x", 2, 3);
     AddLeaf(node, "y", 5, 4);
-    EXPECT_EQ(node.ComputeDefaultSize(), 7);
     EXPECT_EQ(node.GetChildrenEnd(), 9);
 }
 

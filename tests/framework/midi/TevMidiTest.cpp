@@ -200,8 +200,13 @@ TEST_F(MidiInRoutingTest, EachMessageReachesExactlyItsReceivers)
         // Malformed input: dropped without a byte read past its end.
         {"empty", {}, untouched, 0, 0, 0, 0, 0, 0, 0, false, 0},
         {"single F0", {0xF0}, untouched, 0, 0, 0, 0, 0, 0, 0, false, 0},
+        // Too short for the identity test's fourth byte: dropped. Short
+        // universal messages that the tests can judge are routed.
         {"F0 7E F7", {0xF0, 0x7E, 0xF7}, untouched, 0, 0, 0, 0, 0, 0, 0, false, 0},
-        {"F0 7E 7F 06 F7", {0xF0, 0x7E, 0x7F, 0x06, 0xF7}, untouched, 0, 0, 0, 0, 0, 0, 0, false, 0},
+        {"F0 7E 7F 06 F7", {0xF0, 0x7E, 0x7F, 0x06, 0xF7}, untouched, 0, 1, 0, 1, 0, 0, 0, true, 1},
+        {"F0 7E 7F F7", {0xF0, 0x7E, 0x7F, 0xF7}, untouched, 0, 1, 0, 1, 0, 0, 0, true, 1},
+        {"F0 7F F7", {0xF0, 0x7F, 0xF7}, untouched, 0, 1, 0, 1, 0, 0, 0, true, 1},
+        {"F0 7F 7F 06 01", {0xF0, 0x7F, 0x7F, 0x06, 0x01}, untouched, 0, 0, 0, 0, 0, 0, 0, false, 0},
         {"universal without F7", {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0x00}, untouched, 0, 0, 0, 0, 0, 0, 0, false, 0},
         {"universal with a status inside", {0xF0, 0x7E, 0x7F, 0x09, 0x90, 0xF7}, untouched, 0, 0, 0, 0, 0, 0, 0,
          false, 0},

@@ -467,14 +467,16 @@ public:
 TEST_F(PanelTest, SerialiseRoundTrip)
 {
     ASSERT_TRUE(Views().OpenRootPanel("main"));
-    std::vector<void*> registered;
+    // Each object registered as the kind through which the views refer to it.
+    std::vector<CTevValue*> registered;
     for (const char* path : {"ms.tone.mode", "ms.tone.level", "ms.tone.cut", "ms.tone.sel", "ms.b[0].e"})
         registered.push_back(Value(path));
-    registered.push_back(main->GetBitmap());
-    auto graph = [&registered](CTevRootPanel& panel) {
-        return [&registered, &panel](CTevArchive& archive) {
-            for (void* object : registered)
+    CTevStateBitmap* bitmap = main->GetBitmap();
+    auto graph = [&registered, bitmap](CTevRootPanel& panel) {
+        return [&registered, bitmap, &panel](CTevArchive& archive) {
+            for (CTevValue* object : registered)
                 archive.RegisterObject(object);
+            archive.RegisterObject(bitmap);
             archive.RegisterObject(static_cast<CTevView*>(&panel));
             return panel.Serialize(archive);
         };
