@@ -73,6 +73,15 @@ auto SerializerFor(CNode& node)
     return [&node](CTevArchive& archive) { return node.Serialize(archive); };
 }
 
+// A hierarchy registered under its base; a plain type registered as itself.
+struct CShape {
+    using CTevArchiveKind = CShape;
+    virtual ~CShape() = default;
+};
+struct CCircle : CShape {};
+struct CSquare : CShape {};
+struct CPlain {};
+
 Bytes Save(CNode& root)
 {
     Bytes bytes;
@@ -394,4 +403,74 @@ TEST(TevArchive, RefusesIndicesOutsideTheTableAndUnregisteredPointers)
         EXPECT_FALSE(out.SerializeObjectRef(stranger));
         EXPECT_TRUE(out.data.empty());
     }
+}
+
+TEST(TevArchive, AReferenceReadsBackOnlyIntoAPointerOfItsObjectsKind)
+{
+    int number = 0;
+    CPlain plain;
+    CCircle circle;
+    CSquare square;
+    // Indices 0 to 3 in the reference pass, each read once per line below.
+    const Bytes indices{0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 1};
+    CMemoryArchive in(CTevArchive::kReadValues, indices);
+    in.RegisterObject(&number);
+    in.RegisterObject(&plain);
+    in.RegisterObject(&circle);
+    in.RegisterObject(static_cast<CShape*>(&square));
+    EXPECT_EQ(in.IndexOf(static_cast<CShape*>(&circle)), 2);
+    EXPECT_EQ(in.IndexOf(&square), 3);
+    ASSERT_TRUE(in.SetMode(CTevArchive::kReadReferences));
+
+    int* toNumber = nullptr;
+    CPlain* toPlain = nullptr;
+    CCircle* toCircle = nullptr;
+    CShape* toShape = nullptr;
+    EXPECT_TRUE(in.SerializeObjectRef(toNumber));
+    EXPECT_TRUE(in.SerializeObjectRef(toPlain));
+    EXPECT_TRUE(in.SerializeObjectRef(toCircle));
+    EXPECT_TRUE(in.SerializeObjectRef(toShape));
+    EXPECT_EQ(toNumber, &number);
+    EXPECT_EQ(toPlain, &plain);
+    EXPECT_EQ(toCircle, &circle);
+    EXPECT_EQ(toShape, &square);
+
+    // Another object of the hierarchy, or another kind: refused, the
+    // pointer kept.
+    CSquare* toSquare = nullptr;
+    const CPlain* toConstPlain = &plain;
+    EXPECT_FALSE(in.SerializeObjectRef(toSquare));
+    EXPECT_FALSE(in.SerializeObjectRef(toConstPlain));
+    EXPECT_FALSE(in.SerializeObjectRef(toPlain));
+    EXPECT_FALSE(in.SerializeObjectRef(toNumber));
+    EXPECT_EQ(toSquare, nullptr);
+    EXPECT_EQ(toConstPlain, &plain);
+    EXPECT_EQ(toPlain, &plain);
+    EXPECT_EQ(toNumber, &number);
+    EXPECT_EQ(in.Remaining(), 0u);
+}
+
+TEST(TevArchive, AReferenceListGrowsOnlyAsItsReferencesAreRead)
+{
+    int a = 0, b = 0;
+    auto serialize = [&a, &b](std::vector<int*>& list) {
+        return [&a, &b, &list](CTevArchive& archive) {
+            archive.RegisterObject(&a);
+            archive.RegisterObject(&b);
+            return archive.SerializeReferenceList(list);
+        };
+    };
+    std::vector<int*> saved{&b, nullptr, &a};
+    Bytes bytes;
+    ASSERT_TRUE(TevSaveGraph(serialize(saved), bytes));
+    EXPECT_EQ(bytes, (Bytes{0, 0, 0, 3, 0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}));
+    std::vector<int*> loaded{&a};
+    ASSERT_TRUE(TevLoadGraph(serialize(loaded), bytes));
+    EXPECT_EQ(loaded, saved);
+
+    // A count the input cannot honour fails at the first missing reference,
+    // with nothing allocated for it, and leaves the list empty.
+    std::vector<int*> lied{&a};
+    EXPECT_FALSE(TevLoadGraph(serialize(lied), Bytes{0x7F, 0xFF, 0xFF, 0xFF, 0, 0, 0, 1}));
+    EXPECT_TRUE(lied.empty());
 }

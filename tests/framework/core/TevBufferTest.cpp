@@ -461,6 +461,55 @@ TEST_F(Tree, ArchiveRoundTripRestoresTreeAndStorage)
     EXPECT_FALSE(TevLoadGraph(loadCut, bytes));
 }
 
+TEST_F(Tree, ArchiveRefusesAStructSpecReferenceToAnotherKindOfObject)
+{
+    auto save = [&](CTevArchive& archive) {
+        if (!registries.Serialize(archive))
+            return false;
+        archive.RegisterObject(static_cast<const CTevStruct*>(root.get()));
+        return root->Serialize(archive);
+    };
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(TevSaveGraph(save, bytes));
+    CMemoryArchive valuePass(CTevArchive::kWriteValues);
+    ASSERT_TRUE(save(valuePass));
+
+    // The reference pass begins with each value spec's number table, then
+    // the root's struct spec. Registered: the struct specs, the value specs,
+    // the root as a struct, the root's MIDI-layer part.
+    const int32_t structSpecs = static_cast<int32_t>(registries.structSpecs.GetCount());
+    const int32_t valueSpecs = static_cast<int32_t>(registries.valueSpecs.GetCount());
+    const size_t specReference = valuePass.data.size() + 4 * static_cast<size_t>(valueSpecs);
+    struct SCase {
+        const char* name;
+        int32_t index;
+        bool loads;
+    };
+    const std::vector<SCase> cases = {
+        {"another struct spec", 0, true},
+        {"a value spec", structSpecs, false},
+        {"the root struct", structSpecs + valueSpecs, false},
+        {"the root's MIDI-layer part", structSpecs + valueSpecs + 1, false},
+    };
+    for (const SCase& c : cases) {
+        std::vector<uint8_t> tampered = bytes;
+        for (int shift = 0; shift < 4; ++shift)
+            tampered[specReference + static_cast<size_t>(shift)] = static_cast<uint8_t>(c.index >> (24 - 8 * shift));
+        CTevSpecRegistries loadedSpecs;
+        std::unique_ptr<CTevStruct> loaded = CTevStruct::Create(CTevStruct::kRoot);
+        auto load = [&](CTevArchive& archive) {
+            if (!loadedSpecs.Serialize(archive))
+                return false;
+            archive.RegisterObject(static_cast<const CTevStruct*>(loaded.get()));
+            return loaded->Serialize(archive);
+        };
+        EXPECT_EQ(TevLoadGraph(load, tampered), c.loads) << c.name;
+        if (c.loads) {
+            EXPECT_EQ(loaded->GetSpec(), loadedSpecs.structSpecs.GetSpecs()[0].get()) << c.name;
+        }
+    }
+}
+
 TEST_F(Structs, ArchiveRefusesAbsurdValueCounts)
 {
     // A leaf's archived value count followed by nothing else: the values

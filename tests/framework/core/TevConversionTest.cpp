@@ -2,6 +2,7 @@
 // placement rules, arrays from repeated address pairs, and every failure
 // message of the conversion.
 #include "core/TevBuffer.h"
+#include "core/TevHelpers.h"
 #include "core/TevManager.h"
 #include "core/TevValue.h"
 
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -265,6 +268,62 @@ TEST_F(ConversionTest, UnknownTagsAndBadValues)
                         "Unable to convert child values from element definitions. : int9\n"
                         "Unable to convert child struct definition : Leaf\n"
                         "Unable to convert root struct definition Root to root struct.\n");
+}
+
+TEST_F(ConversionTest, RefusesTypesThatContainThemselvesAndLeavesTooLargeToHold)
+{
+    const char* const leafThenRoot = "<structType><type>Root</type><name>r</name><struct><type>Leaf</type></struct>"
+                                     "</structType><struct><type>Root</type></struct>";
+    const std::string far = std::string("<structType><type>Leaf</type><name>l</name><value><name>a</name></value>") +
+                            "<value><name>b</name><address>%s</address></value></structType>" + leafThenRoot;
+    const std::string sized = std::string("<structType><type>Leaf</type><name>l</name><size>%s</size>") +
+                              "<value><name>a</name></value></structType>" + leafThenRoot;
+    const std::string text = std::string("<structType><type>Leaf</type><name>l</name>") +
+                             "<value><type>string</type><name>s</name><size>%s</size></value></structType>" +
+                             leafThenRoot;
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        // Through an unnamed struct type and its unnamed child.
+        {"<structType><struct></structType><struct></struct>",
+         "Struct type  contains itself.\n"
+         "Unable to convert child struct definition : \n"
+         "Unable to convert root struct definition  to root struct.\n"},
+        {"<structType><type>A</type><name>a</name><struct><type>B</type></struct></structType>"
+         "<structType><type>B</type><name>b</name><struct><type>A</type></struct></structType>"
+         "<struct><type>A</type></struct>",
+         "Struct type A contains itself.\n"
+         "Unable to convert child struct definition : A\n"
+         "Unable to convert child struct definition : B\n"
+         "Unable to convert root struct definition A to root struct.\n"},
+        // The leaf grows to reach a far value: refused before its image is
+        // allocated.
+        {FormatString(far.c_str(), "7F 7F 7F 7F 7F"),
+         "Struct r.l is larger than 1048576 bytes.\nUnable to create root struct r.\n"},
+        {FormatString(far.c_str(), "7F 7F 7F 7F"),
+         "Struct r.l is larger than 1048576 bytes.\nUnable to create root struct r.\n"},
+        {FormatString(sized.c_str(), "40 00 01"),
+         "Struct r.l is larger than 1048576 bytes.\nUnable to create root struct r.\n"},
+        {FormatString(text.c_str(), "40 00 01"),
+         "Value size is larger than 1048576 bytes. : s : 40 00 01\n"
+         "Unable to convert child values from element definitions. : string\n"
+         "Unable to convert child struct definition : Leaf\n"
+         "Unable to convert root struct definition Root to root struct.\n"},
+        {FormatString(text.c_str(), "7F 7F 7F 7F 7F"),
+         "Value size is larger than 1048576 bytes. : s : 7F 7F 7F 7F 7F\n"
+         "Unable to convert child values from element definitions. : string\n"
+         "Unable to convert child struct definition : Leaf\n"
+         "Unable to convert root struct definition Root to root struct.\n"},
+    };
+    for (const auto& [script, errors] : cases) {
+        SetUp();
+        EXPECT_FALSE(LoadModel(script)) << script;
+        EXPECT_EQ(Errors(), errors) << script;
+    }
+
+    // The limit itself is allowed, for a leaf and for a string filling it.
+    SetUp();
+    ASSERT_TRUE(LoadModel(FormatString(text.c_str(), "40 00 00"))) << Errors();
+    EXPECT_EQ(Struct("r.l")->GetData()->size(), 1048576u);
+    EXPECT_EQ(Value("r.l.s")->GetString(), std::string(1048576, ' '));
 }
 
 TEST_F(ConversionTest, EarlierRootsStayWhenALaterOneFails)

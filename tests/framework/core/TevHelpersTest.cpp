@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 TEST(TevHelpers, ScanLongReadsCNumberForms)
 {
     int32_t value = 0;
@@ -17,7 +20,7 @@ TEST(TevHelpers, ScanLongReadsCNumberForms)
     EXPECT_EQ(16, value);
     EXPECT_TRUE(ScanLong("08", value)); // octal stops at 8
     EXPECT_EQ(0, value);
-    EXPECT_TRUE(ScanLong("0xg", value)); // "0" followed by "xg"
+    EXPECT_TRUE(ScanLong("0xg", value)); // "0x" without a digit is 0
     EXPECT_EQ(0, value);
 
     value = 77;
@@ -143,6 +146,33 @@ TEST(TevHelpers, ReplaceAll)
     EXPECT_EQ("abc", out);
 }
 
+TEST(TevHelpers, CommaScansReadAHexPrefixWithoutDigitsAsTheCLibraryDoes)
+{
+    struct SCase {
+        const char* text;
+        bool read;
+        int32_t first, second;
+    };
+    const std::vector<SCase> cases = {
+        {"0x,5", true, 0, 5},    {"-0X,7", true, 0, 7},  {"0x5,0x", true, 5, 0},
+        {"0x1F,010", true, 31, 8}, {"0xg,5", false, 0, 0}, {"0x 5", false, 0, 0},
+    };
+    for (const SCase& c : cases) {
+        int32_t first = -1, second = -1;
+        CTevPoint point{-1, -1};
+        EXPECT_EQ(ScanTwoLongs(c.text, first, second), c.read) << c.text;
+        EXPECT_EQ(ScanPoint(c.text, point), c.read) << c.text;
+        if (c.read) {
+            EXPECT_EQ(first, c.first) << c.text;
+            EXPECT_EQ(second, c.second) << c.text;
+            EXPECT_EQ(point, (CTevPoint{c.first, c.second})) << c.text;
+        }
+    }
+    CTevRect rect;
+    EXPECT_TRUE(ScanRect("0x,0x1F,0X,010", rect));
+    EXPECT_EQ(rect, (CTevRect{0, 31, 0, 8}));
+}
+
 TEST(TevHelpers, ParseLongList)
 {
     std::vector<int32_t> list;
@@ -163,6 +193,14 @@ TEST(TevHelpers, ParseLongList)
     list = {9};
     EXPECT_TRUE(ParseLongList("7", list)); // appends
     EXPECT_EQ((std::vector<int32_t>{9, 7}), list);
+
+    // An item may hold at most 1023 characters.
+    list.clear();
+    EXPECT_TRUE(ParseLongList("1," + std::string(1022, ' ') + "5", list));
+    EXPECT_EQ((std::vector<int32_t>{1, 5}), list);
+    list.clear();
+    EXPECT_FALSE(ParseLongList("1," + std::string(1023, ' ') + "5,6", list));
+    EXPECT_EQ((std::vector<int32_t>{1}), list);
 }
 
 TEST(TevHelpers, SplitCommaListTrimsAndUnescapes)

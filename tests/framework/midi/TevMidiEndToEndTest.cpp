@@ -224,4 +224,46 @@ TEST_F(MidiEndToEndTest, CorruptOrMissingRepliesLeaveTheImageAndReportTheConnect
     EXPECT_EQ(*leaves[0]->GetData(), before);
 }
 
+// An output port's "midiMessageValueRef" is a value reference: an index
+// expression in it picks the array element when the port is created.
+const char kHexDumpScript[] = R"(<script>
+<structType><type>Cfg</type><name>cfg</name><address>00 00</address>
+  <value><name>sel</name><range>0,1</range><default>1</default></value>
+</structType>
+<structType><type>Show</type><name>show</name><address>$at</address>
+  <value><name>text</name><type>string</type><size>30</size></value>
+</structType>
+<structType><type>Module</type><name>ms</name><address>10 00 00</address><size>04 00</size>
+  <struct><type>Cfg</type></struct>
+  <struct><type>Show</type><at>01 00</at><at>02 00</at></struct>
+</structType>
+<struct><type>Module</type></struct>
+<midiOut><type>output</type><name>out</name><modelID>42</modelID><rootStruct>ms</rootStruct>
+  <midiMessageValueRef>ms.show[ms.cfg.sel].text</midiMessageValueRef></midiOut>
+</script>
+)";
+
+using MidiHexDumpTest = CManagerTest;
+
+TEST_F(MidiHexDumpTest, AnOutputPortShowsItsLastMessageInAnIndexedValue)
+{
+    Manager().SetStatusOut(new CTevTextOutBuffer);
+    std::istringstream script(kHexDumpScript);
+    ASSERT_TRUE(Manager().ReadScript(script)) << Errors();
+    ASSERT_TRUE(Manager().Create()) << Errors();
+    CTevValue* shown = Manager().FindValue("ms.show[1].text");
+    ASSERT_EQ(Manager().GetHexDumps().size(), 1u);
+    EXPECT_EQ(Manager().GetHexDumps()[0].GetValue(), shown);
+    EXPECT_EQ(Manager().GetHexDumps()[0].GetValueName(), "ms.show[ms.cfg.sel].text");
+
+    // Sent without a device: the message still shows, in element 1 only.
+    Manager().SetIntegerValue(Manager().FindValue("ms.cfg.sel"), 0);
+    Manager().TransmitChanges();
+    Manager().DispatchChanges();
+    Manager().ClearChanges();
+    const std::string text = "F0 41 10 42 12 00 10 00 00 00 70 F7";
+    EXPECT_EQ(shown->GetString(), text + std::string(48 - text.size(), ' '));
+    EXPECT_EQ(Manager().FindValue("ms.show[0].text")->GetString(), std::string(48, ' '));
+}
+
 } // namespace

@@ -348,6 +348,31 @@ TEST_F(ValueRefs, SerialiseRoundTrip)
     }
 }
 
+TEST(ValueRefArchive, ADependencyCountIsBoundedByTheReferencesThatFollow)
+{
+    struct SCase {
+        const char* name;
+        std::vector<uint8_t> bytes;  // value pass, then reference pass
+        bool loads;
+        size_t dependencies;
+    };
+    // Value pass: the name "x" and the dependency count; reference pass: the
+    // value (null) and each dependency (null).
+    const std::vector<SCase> cases = {
+        {"honest", {0, 0, 0, 1, 'x', 0, 0, 0, 2, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+         true, 2},
+        {"one reference short", {0, 0, 0, 1, 'x', 0, 0, 0, 2, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, false, 0},
+        {"count 0x7FFFFFFF, nothing after", {0, 0, 0, 1, 'x', 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, false, 0},
+        {"negative count", {0, 0, 0, 1, 'x', 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, false, 0},
+    };
+    for (const SCase& c : cases) {
+        CTevValueRef ref;
+        const bool loaded = TevLoadGraph([&ref](CTevArchive& archive) { return ref.Serialize(archive); }, c.bytes);
+        EXPECT_EQ(loaded, c.loads) << c.name;
+        EXPECT_EQ(ref.GetDependencies().size(), c.dependencies) << c.name;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // The paint-context fake that view and control tests share
 // ---------------------------------------------------------------------------
