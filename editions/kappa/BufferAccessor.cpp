@@ -1,13 +1,14 @@
 #include "kappa/BufferAccessor.h"
 
-#include "core/TevHelpers.h"
 #include "core/TevManager.h"
 #include "kappa/CCSynchronizer.h"
 #include "kappa/PatchBank.h"
 #include "midi/TevMidiManager.h"
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
+#include <initializer_list>
 
 namespace Quorva::TEV_EDITION {
 
@@ -42,24 +43,48 @@ std::vector<SBufferRow> BuildRows()
     return rows;
 }
 
+// The pattern with its "%d" placeholders replaced by the indices in turn
+// and "%%" by "%", as printf would give it for these patterns; written out
+// here because the table's 2288 paths are made on every start and printf's
+// machinery would be most of the time the lookups take.
+const std::string& FormatIndices(const std::string& pattern, std::initializer_list<int32_t> indices, std::string& path)
+{
+    path.clear();
+    auto index = indices.begin();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 'd' && index != indices.end()) {
+            char digits[16];
+            const auto end = std::to_chars(digits, digits + sizeof digits, *index++).ptr;
+            path.append(digits, end);
+            ++i;
+        } else if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == '%') {
+            path.push_back('%');
+            ++i;
+        } else {
+            path.push_back(pattern[i]);
+        }
+    }
+    return path;
+}
+
 // Calls visit(entry, path) for every element of the row, h outermost and k
 // innermost. A row of one element uses its pattern verbatim.
 template <class Visit>
 void ExpandRow(const SBufferRow& row, Visit visit)
 {
-    const char* pattern = row.pattern.c_str();
+    std::string path;
     for (int32_t h = 0; h < row.a; ++h) {
         for (int32_t j = 0; j < row.count; ++j) {
             for (int32_t k = 0; k < row.n; ++k) {
                 const int32_t entry = row.first + (h * row.count + j) * row.n + k;
                 if (row.a != 1)
-                    visit(entry, FormatString(pattern, h, j, k));
+                    visit(entry, FormatIndices(row.pattern, {h, j, k}, path));
                 else if (row.count != 1)
-                    visit(entry, FormatString(pattern, j, k));
+                    visit(entry, FormatIndices(row.pattern, {j, k}, path));
                 else if (row.n == 1)
                     visit(entry, row.pattern);
                 else
-                    visit(entry, FormatString(pattern, k));
+                    visit(entry, FormatIndices(row.pattern, {k}, path));
             }
         }
     }
