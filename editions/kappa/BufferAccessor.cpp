@@ -127,10 +127,22 @@ CBufferAccessor::~CBufferAccessor()
 // Resolution
 // ---------------------------------------------------------------------------
 
+template <class Find>
+void CBufferAccessor::LookUpRow(const SBufferRow& row, Find find)
+{
+    ExpandRow(row, [this, &find](int32_t entry, const std::string& path) {
+        m_entries[size_t(entry)] = find(path);
+        ++m_lookupCount;
+    });
+}
+
 bool CBufferAccessor::ResolveBuffers()
 {
     std::fill(m_entries.begin(), m_entries.end(), nullptr);
     m_lookupCount = 0;
+    // Nothing to look in before Attach.
+    if (!m_bufferManager && !m_baseStruct)
+        return true;
     for (const SBufferRow& row : GetBufferRows()) {
         if (!row.isStruct)
             FindValues(row);
@@ -144,38 +156,30 @@ bool CBufferAccessor::ResolveBuffers()
 
 void CBufferAccessor::FindStructsFromRoot(const SBufferRow& row)
 {
-    ExpandRow(row, [this](int32_t entry, const std::string& path) {
+    LookUpRow(row, [this](const std::string& path) {
         CTevStruct* found = nullptr;
         m_baseStruct->FindStruct(path, found);
-        m_entries[size_t(entry)] = found;
-        ++m_lookupCount;
+        return found;
     });
 }
 
 void CBufferAccessor::FindStructsFromManager(const SBufferRow& row)
 {
-    ExpandRow(row, [this](int32_t entry, const std::string& path) {
-        m_entries[size_t(entry)] = m_bufferManager ? m_bufferManager->FindStruct(path) : nullptr;
-        ++m_lookupCount;
-    });
+    LookUpRow(row, [this](const std::string& path) { return m_bufferManager->FindStruct(path); });
 }
 
 void CBufferAccessor::FindValuesFromRoot(const SBufferRow& row)
 {
-    ExpandRow(row, [this](int32_t entry, const std::string& path) {
+    LookUpRow(row, [this](const std::string& path) {
         CTevValue* found = nullptr;
         m_baseStruct->FindValue(path, found);
-        m_entries[size_t(entry)] = found;
-        ++m_lookupCount;
+        return found;
     });
 }
 
 void CBufferAccessor::FindValuesFromManager(const SBufferRow& row)
 {
-    ExpandRow(row, [this](int32_t entry, const std::string& path) {
-        m_entries[size_t(entry)] = m_bufferManager ? m_bufferManager->FindValue(path) : nullptr;
-        ++m_lookupCount;
-    });
+    LookUpRow(row, [this](const std::string& path) { return m_bufferManager->FindValue(path); });
 }
 
 void CBufferAccessor::FindValues(const SBufferRow& row)

@@ -3,6 +3,7 @@
 #include "kappa/Edition.h"
 #include "midi/TevMidiManager.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -102,4 +103,15 @@ const Edition::SSoundParameter& CEditionTest::PlainParameter() const
         if (!parameter.halfResolution)
             return parameter;
     return Edition::kEditionData.soundParameters.front();
+}
+
+std::string CEditionTest::MakeTestFolder()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         (std::string("tev-") + Edition::kEditionData.editionTag + "-" +
+                                          test->test_suite_name() + "-" + test->name());
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder.string();
 }

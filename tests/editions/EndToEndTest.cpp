@@ -17,8 +17,7 @@ using EndToEndTest = CEditionTest;
 
 TEST_F(EndToEndTest, AUsersRoadFromStartToEnd)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tev-editions-road";
-    std::filesystem::create_directories(folder);
+    const std::filesystem::path folder = MakeTestFolder();
     std::ofstream(folder / "SkinID.txt") << "1";
     Manager().SetFolder(folder.string() + "/");
     ASSERT_TRUE(LoadShippedScript()) << Errors();

@@ -19,9 +19,7 @@ protected:
     void SetUp() override
     {
         CEditionTest::SetUp();
-        folder = std::filesystem::temp_directory_path() /
-                 ("tev-editions-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-        std::filesystem::create_directories(folder);
+        folder = MakeTestFolder();
         Manager().SetFolder(folder.string() + "/");
     }
     void TearDown() override
