@@ -111,7 +111,8 @@ std::string CEditionTest::MakeTestFolder()
     const std::filesystem::path folder = std::filesystem::temp_directory_path() /
                                          (std::string("tev-") + Edition::kEditionData.editionTag + "-" +
                                           test->test_suite_name() + "-" + test->name());
-    std::filesystem::remove_all(folder);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
     std::filesystem::create_directories(folder);
     return folder.string();
 }

@@ -86,10 +86,13 @@ TEST_F(EndToEndTest, AUsersRoadFromStartToEnd)
     EXPECT_TRUE(Accessor().Terminate());
     EXPECT_EQ(module.GetSystemResetCount(), 1);
     EXPECT_EQ(module.GetReceived().size(), 1u);
-    std::ifstream skin(folder / "SkinID.txt");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(skin), {}), "0");
+    {
+        std::ifstream skin(folder / "SkinID.txt");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(skin), {}), "0");
+    }
     EXPECT_EQ(StatusCode(), 0);
-    std::filesystem::remove_all(folder);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 } // namespace

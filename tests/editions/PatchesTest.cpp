@@ -25,7 +25,8 @@ protected:
     void TearDown() override
     {
         CEditionTest::TearDown();
-        std::filesystem::remove_all(folder);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
     }
 
     std::vector<SVendorMessage> Sent(uint8_t command) const { return module.GetVendorMessages(command); }
