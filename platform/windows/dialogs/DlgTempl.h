@@ -3,7 +3,7 @@
 // Both the standard and the extended template forms are read.
 #pragma once
 
-#include <windows.h>
+#include "appkit/Win32.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // program's version strings.
 #pragma once
 
-#include <windows.h>
+#include "appkit/Win32.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // restores that window and brings it to the front, and ends.
 #pragma once
 
-#include <windows.h>
+#include "appkit/Win32.h"
 
 #include <string>
 
