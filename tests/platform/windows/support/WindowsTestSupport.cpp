@@ -1,6 +1,7 @@
 #include "support/WindowsTestSupport.h"
 
 #include <cstdio>
+#include <map>
 #include <vector>
 
 CRobot::~CRobot()
@@ -219,4 +220,31 @@ std::string TestFolder()
         text += '\\';
     }
     return text;
+}
+
+namespace {
+std::map<UINT_PTR, std::function<void()>>& LaterActions()
+{
+    static std::map<UINT_PTR, std::function<void()>> actions;
+    return actions;
+}
+
+void CALLBACK RunLaterTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(nullptr, id);
+    auto it = LaterActions().find(id);
+    if (it == LaterActions().end()) {
+        return;
+    }
+    std::function<void()> action = std::move(it->second);
+    LaterActions().erase(it);
+    action();
+}
+}  // namespace
+
+UINT_PTR RunLater(DWORD milliseconds, std::function<void()> action)
+{
+    const UINT_PTR id = ::SetTimer(nullptr, 0, milliseconds, &RunLaterTimer);
+    LaterActions()[id] = std::move(action);
+    return id;
 }

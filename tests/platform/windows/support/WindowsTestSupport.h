@@ -82,3 +82,7 @@ bool SaveWindowBitmap(HWND window, const std::string& path);
 // The folder the test program runs in (the build's tests folder), with its
 // trailing backslash.
 std::string TestFolder();
+
+// Runs the action once, from this thread's message loop (any loop: a modal
+// loop or a menu's), after the delay. Returns the timer id.
+UINT_PTR RunLater(DWORD milliseconds, std::function<void()> action);
