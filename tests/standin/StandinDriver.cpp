@@ -459,7 +459,16 @@ public:
                 event.bytes[i] = static_cast<uint8_t>(i & 0x7F);
             event.bytes.front() = 0xF0;
             event.bytes.back() = 0xF7;
-            Inject(device, std::move(event), count);
+            // Each message of a flood carries its number in bytes 1 and 2
+            // (when it has room), so a reader can tell them apart.
+            for (long i = 0; i < count; ++i) {
+                SInEvent numbered = event;
+                if (verb == "sysexflood" && numbered.bytes.size() >= 4) {
+                    numbered.bytes[1] = static_cast<uint8_t>((i >> 7) & 0x7F);
+                    numbered.bytes[2] = static_cast<uint8_t>(i & 0x7F);
+                }
+                Inject(device, std::move(numbered), 1);
+            }
             return true;
         }
         if (verb == "flood") {
@@ -678,9 +687,16 @@ private:
             input.discarded += count;
             return;
         }
-        event.dueUs = NowUs();
-        for (long i = 0; i < count; ++i)
+        // One message after the other on the cable, each after its wire
+        // time.
+        const size_t length = event.kind == SInEvent::Short || event.kind == SInEvent::Error
+                                  ? CTevShortMessage(event.word).GetBytes().size()
+                                  : event.bytes.size();
+        for (long i = 0; i < count; ++i) {
+            event.dueUs = std::max(NowUs(), m_injectLinkFreeUs[device]) + WireUs(length);
+            m_injectLinkFreeUs[device] = event.dueUs;
             input.events.push_back(event);
+        }
         SetEvent(m_wake);
     }
 
@@ -943,6 +959,7 @@ private:
     int64_t m_arrivalUs = 0;
     int64_t m_outLinkFreeUs = 0;
     int64_t m_inLinkFreeUs = 0;
+    int64_t m_injectLinkFreeUs[kDeviceCount] = {};
 
     std::vector<int64_t> m_shortCallbackUs;
 
