@@ -199,7 +199,7 @@ TEST_F(MidiModuleTest, LatencyOfShortMessagesAndThroughputOfDataSetsIntoTheImage
     CSimulatedModule module;
     module.SetModelId(inPort->GetModelId());
     module.SetAddressSize(inPort->GetAddressSize());
-    const int kRounds = 100;
+    const int kRounds = 500;
     std::vector<std::string> commands;
     size_t bytesSent = 0;
     Bytes last;
