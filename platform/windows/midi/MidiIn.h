@@ -7,7 +7,7 @@
 #include "appkit/WorkerThread.h"
 #include "midi/MidiRings.h"
 
-#include <windows.h>
+#include "appkit/Win32.h"
 #include <mmsystem.h>
 
 #include <atomic>

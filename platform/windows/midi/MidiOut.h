@@ -4,7 +4,7 @@
 #include "midi/MidiIn.h"
 #include "midi/TevMidi.h"
 
-#include <windows.h>
+#include "appkit/Win32.h"
 #include <mmsystem.h>
 
 #include <cstdint>
