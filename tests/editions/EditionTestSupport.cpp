@@ -1,0 +1,118 @@
+#include "EditionTestSupport.h"
+
+#include "kappa/Edition.h"
+#include "midi/TevMidiManager.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+void CEditionTest::SetUp()
+{
+    CManagerTest::SetUp();
+    Accessor().Reset();
+    Manager().SetStatusOut(new CTevTextOutBuffer);
+    auto progressBar = std::make_unique<CTestProgressBar>();
+    progress = progressBar.get();
+    Manager().SetProgressBar(std::move(progressBar));
+    auto popupMenu = std::make_unique<CFakePopupMenu>();
+    popup = popupMenu.get();
+    Manager().SetPopupMenu(std::move(popupMenu));
+}
+
+void CEditionTest::TearDown()
+{
+    Accessor().Reset();
+    CManagerTest::TearDown();
+}
+
+bool CEditionTest::LoadShippedScript()
+{
+    std::ifstream file(TEV_EDITION_SCRIPT_PATH);
+    if (!file)
+        return false;
+    return Manager().ReadScript(file) && Manager().Create();
+}
+
+void CEditionTest::ConnectDevices()
+{
+    CTevMidiManager& midi = Manager().m_midiManager;
+    ASSERT_FALSE(midi.GetInputPorts().empty());
+    ASSERT_FALSE(midi.GetOutputPorts().empty());
+    CTevMidiIn& inPort = midi.GetInputPorts().front();
+    CTevMidiOut& outPort = midi.GetOutputPorts().front();
+    outDevice =
+        static_cast<CFakeMidiOutDevice*>(midi.GetOutputDevices().Add(std::make_unique<CFakeMidiOutDevice>()));
+    inDevice = static_cast<CFakeMidiInDevice*>(midi.GetInputDevices().Add(std::make_unique<CFakeMidiInDevice>()));
+    outPort.SetDevice(outDevice);
+    ASSERT_TRUE(inDevice->AddListener(&inPort));
+
+    module.SetDeviceId(outPort.GetDeviceId());
+    module.SetModelId(outPort.GetModelId());
+    module.SetAddressSize(outPort.GetAddressSize());
+    module.AddLeavesOf(*Manager().FindStruct("ms"));
+    std::vector<CSimulatedModule::SControllerPath> controllers;
+    for (const Edition::SSoundParameter& parameter : Edition::kEditionData.soundParameters)
+        controllers.push_back({parameter.path, parameter.controller, parameter.halfResolution ? 2 : 1});
+    module.PlayEdition(CSimulatedModule::LayoutFromModel(Manager(), controllers));
+    module.ConnectTo(*outDevice, *inDevice);
+}
+
+void CEditionTest::Start()
+{
+    auto testReader = std::make_unique<CTestReader>(Manager().GetStatusOut());
+    reader = testReader.get();
+    reader->pump = inDevice ? module.MakePump(clock, *inDevice) : [this]() { clock.Advance(10); };
+    ASSERT_TRUE(Accessor().Initialize(std::move(testReader), std::make_unique<Edition::CWriter>(),
+                                      std::make_unique<CTestDialogFactory>(writeDialog)));
+}
+
+void CEditionTest::LoadAndStart()
+{
+    ASSERT_TRUE(LoadShippedScript()) << Errors();
+    ConnectDevices();
+    Start();
+}
+
+void CEditionTest::Change(CTevValue* value, int32_t integer)
+{
+    Manager().SetIntegerValue(value, integer);
+    Manager().TransmitChanges();
+    Manager().DispatchChanges();
+    Manager().ClearChanges();
+}
+
+void CEditionTest::Deliver()
+{
+    module.DeliverDue();
+    if (inDevice)
+        inDevice->DeliverPending();
+}
+
+int32_t CEditionTest::Address(const std::string& path) const
+{
+    const CTevBuffer* buffer = Manager().FindStruct(path);
+    if (!buffer)
+        buffer = Value(path);
+    return buffer ? buffer->GetAbsoluteRange().begin : -1;
+}
+
+const Edition::SSoundParameter& CEditionTest::PlainParameter() const
+{
+    for (const Edition::SSoundParameter& parameter : Edition::kEditionData.soundParameters)
+        if (!parameter.halfResolution)
+            return parameter;
+    return Edition::kEditionData.soundParameters.front();
+}
+
+std::string CEditionTest::MakeTestFolder()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         (std::string("tev-") + Edition::kEditionData.editionTag + "-" +
+                                          test->test_suite_name() + "-" + test->name());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directories(folder);
+    return folder.string();
+}
