@@ -1,7 +1,7 @@
 #pragma once
 // The shell's three dialogs: MIDI set-up, the write dialog of the edition's
 // write command, and About. All are modal and owned by the main window.
-#include "EditionLink.h"
+#include "EditionTypes.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // every load attempt: the two factories, the message-box and clipboard
 // sinks, the deferred-call window, and the reader and dialog factory it
 // hands to the edition layer.
-#include "EditionLink.h"
+#include "EditionTypes.h"
 
 #include "appkit/Wnd.h"
 #include "core/TevResources.h"
