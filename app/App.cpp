@@ -43,9 +43,17 @@ CApp* TevGetApp()
     return g_app;
 }
 
-CApp::CApp() : m_windowStack(std::make_unique<CModalWindowStack>()), m_midiSetup(std::make_unique<CMidiSetup>())
+CApp::CApp()
+    : CWinApp(LoadResourceString(IDS_APP_TITLE)), m_windowStack(std::make_unique<CModalWindowStack>()),
+      m_midiSetup(std::make_unique<CMidiSetup>())
 {
     g_app = this;
+    AddCommand(ID_APP_EXIT, [this] { OnAppExit(); });
+    AddCommand(ID_SETUP_MIDI, [this] { OnSetupMidi(); });
+    AddCommand(ID_APP_ABOUT, [this] { OnAbout(); });
+    AddCommand(ID_HELP_MANUAL, [this] { OnManual(); });
+    AddCommandRange(ID_SKIN_FIRST, ID_SKIN_LAST, [this](UINT id) { OnSelectSkin(id); });
+    AddUpdateCommandRange(ID_SKIN_FIRST, ID_SKIN_LAST, [this](CCmdUI& item) { OnUpdateSelectSkin(item); });
 }
 
 CApp::~CApp()
@@ -251,47 +259,15 @@ void CApp::BuildSkinMenu()
     }
 }
 
-bool CApp::OnCommand(unsigned id)
+void CApp::OnAppExit()
 {
-    switch (id) {
-    case ID_APP_EXIT:
-        if (CWnd* main = GetMainWnd())
-            main->PostMessage(WM_CLOSE, 0, 0);
-        return true;
-    case ID_SETUP_MIDI:
-        OnSetupMidi();
-        return true;
-    case ID_APP_ABOUT:
-        OnAbout();
-        return true;
-    case ID_HELP_MANUAL:
-        OnManual();
-        return true;
-    default:
-        if (id >= ID_SKIN_FIRST && id <= ID_SKIN_LAST) {
-            OnSelectSkin(id);
-            return true;
-        }
-        return false;
-    }
+    if (CWnd* main = GetMainWnd())
+        main->PostMessage(WM_CLOSE, 0, 0);
 }
 
-void CApp::OnInitMenuPopup(HMENU menu)
+void CApp::OnUpdateSelectSkin(CCmdUI& item)
 {
-    const unsigned current = ID_SKIN_FIRST + static_cast<unsigned>(TevEdition::GetSkin());
-    const int count = ::GetMenuItemCount(menu);
-    for (int position = 0; position < count; ++position) {
-        const UINT id = ::GetMenuItemID(menu, position);
-        if (id < ID_SKIN_FIRST || id == static_cast<UINT>(-1))
-            continue;
-        if (id <= ID_SKIN_LAST) {
-            ::EnableMenuItem(menu, id, MF_BYCOMMAND | MF_ENABLED);
-            ::CheckMenuItem(menu, id, MF_BYCOMMAND | (id == current ? MF_CHECKED : MF_UNCHECKED));
-        } else {
-            // Only sixteen skins have a command.
-            ::EnableMenuItem(menu, id, MF_BYCOMMAND | MF_GRAYED);
-        }
-    }
+    item.SetCheck(item.m_nID == ID_SKIN_FIRST + static_cast<unsigned>(TevEdition::GetSkin()) ? 1 : 0);
 }
 
 void CApp::OnSelectSkin(unsigned id)

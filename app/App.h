@@ -31,14 +31,15 @@ public:
     // Appends the "S&kin" pop-up to the "&Setup" menu.
     void BuildSkinMenu();
 
-    // Menu commands of the main frame; false for an id that isn't one.
-    bool OnCommand(unsigned id);
-    // Checks the current skin and greys skin items without a command.
-    void OnInitMenuPopup(HMENU menu);
+    // Menu commands, routed here from the main frame. Each of the sixteen
+    // skin ids has a command and an update; later ids have neither and are
+    // greyed.
+    void OnAppExit();
     void OnSetupMidi();
     void OnAbout();
     void OnManual();
     void OnSelectSkin(unsigned id);
+    void OnUpdateSelectSkin(CCmdUI& item);
 
     // The main frame's window is being destroyed: it stops being the main
     // window, and the message loop (only once it runs) ends.

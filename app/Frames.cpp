@@ -334,6 +334,14 @@ void CMainFrame::RecalcLayout()
     m_inLayout = false;
 }
 
+bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* ui, bool query)
+{
+    if (CWnd::OnCmdMsg(id, code, ui, query))
+        return true;
+    CWinApp* app = GetApp();
+    return app && app->OnCmdMsg(id, code, ui, query);
+}
+
 BOOL CMainFrame::DestroyWindow()
 {
     // The panel decides: it may write its close value and stay open. When
@@ -389,14 +397,6 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_CLOSE:
         DestroyWindow();
-        return 0;
-    case WM_COMMAND:
-        if (CApp* app = TevGetApp(); app && lParam == 0 && app->OnCommand(LOWORD(wParam)))
-            return 0;
-        break;
-    case WM_INITMENUPOPUP:
-        if (CApp* app = TevGetApp())
-            app->OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
         return 0;
     case WM_DESTROY:
         StorePosition(m_hWnd, m_panel);

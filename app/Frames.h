@@ -86,6 +86,8 @@ public:
     void Invalidate(const CTevRect& rect) override;
 
     CMainView& GetView() { return m_view; }
+    // Commands go to the frame, then to the application.
+    bool OnCmdMsg(UINT id, int code, CCmdUI* ui, bool query = false) override;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

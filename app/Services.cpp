@@ -51,7 +51,7 @@ std::unique_ptr<CTevNodePanel> CViewFactory::CreateNodePanel()
 std::unique_ptr<CTevControl> CViewFactory::CreateControl(const CTevElementDefinition& definition)
 {
     // Exact comparison: "Edit" or "EDIT" go to the framework's table.
-    if (definition.m_type == "edit")
+    if (definition.type == "edit")
         return std::make_unique<CPopEditControl>();
     return TevEdition::CEditionViewFactory::CreateControl(definition);
 }
