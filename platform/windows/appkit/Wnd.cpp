@@ -219,21 +219,12 @@ bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* title, DWO
         PostNcDestroy();
         return false;
     }
-    HWND hwnd = nullptr;
-    {
-        CreationScope scope(this);
-        hwnd = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style),
+    // Failing in WM_NCCREATE/WM_CREATE leaves the window gone and the object detached.
+    return CreateWithObject([&] {
+        return ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style),
                                  cs.x, cs.y, cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance,
                                  cs.lpCreateParams);
-    }
-    if (hwnd == nullptr) {
-        // Failed in WM_NCCREATE/WM_CREATE: the window is gone, the object detached.
-        if (m_hWnd != nullptr) {
-            DetachFromMap();
-        }
-        return false;
-    }
-    return true;
+    });
 }
 
 bool CWnd::Create(const char* className, const char* title, DWORD style, const RECT& rect,
@@ -429,6 +420,11 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         if (wnd->m_modalRunning) {
             wnd->m_modalRunning = false;
         }
+        // The program ends with its main window.
+        if (CWinApp* app = GetApp(); app != nullptr && app->GetMainWnd() == wnd) {
+            app->SetMainWnd(nullptr);
+            ::PostQuitMessage(0);
+        }
         wnd->PostNcDestroy();
     }
     return result;
@@ -438,28 +434,9 @@ int CWnd::RunModalLoop()
 {
     m_modalRunning = true;
     m_modalResult = -1;
-    bool idle = true;
-    long idleCount = 0;
     const HWND self = m_hWnd;
     MSG msg{};
     while (m_modalRunning) {
-        // Idle updates while the queue is empty.
-        while (idle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (self != nullptr && idleCount == 0) {
-                // Let the window's owner refresh its state (tip bar, commands).
-                ::SendMessageA(self, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(self));
-            }
-            CWinApp* app = GetApp();
-            if (app == nullptr || !app->OnIdle(idleCount++)) {
-                idle = false;
-            }
-            if (!m_modalRunning) {
-                break;
-            }
-        }
-        if (!m_modalRunning) {
-            break;
-        }
         if (!::GetMessageA(&msg, nullptr, 0, 0)) {
             // Leave the quit message for the outer loop.
             ::PostQuitMessage(static_cast<int>(msg.wParam));
@@ -471,15 +448,30 @@ int CWnd::RunModalLoop()
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
-        if (CWinApp::IsIdleMessage(&msg)) {
-            idle = true;
-            idleCount = 0;
-        }
         if (self != nullptr && !::IsWindow(self)) {
             m_modalRunning = false;
         }
     }
     return m_modalResult;
+}
+
+bool CWnd::CreateWithObject(const std::function<HWND()>& create)
+{
+    if (m_hWnd != nullptr) {
+        return false;
+    }
+    HWND hwnd = nullptr;
+    {
+        CreationScope scope(this);
+        hwnd = create();
+    }
+    if (hwnd == nullptr) {
+        if (m_hWnd != nullptr) {
+            DetachFromMap();
+        }
+        return false;
+    }
+    return true;
 }
 
 void CWnd::EndModalLoop(int result)

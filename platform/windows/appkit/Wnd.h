@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 class CWnd : public CCmdTarget {
@@ -71,8 +72,9 @@ public:
     // (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM, WM_CTLCOLOR*, WM_HSCROLL/VSCROLL).
     virtual bool OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
-    // Modal loop on this window: runs until EndModalLoop, pumping messages
-    // (with the application's PreTranslateMessage) and idle updates.
+    // Modal loop on this window: runs until EndModalLoop or until the window
+    // is destroyed, pumping messages through the application's
+    // PreTranslateMessage. A WM_QUIT ends it and is posted again.
     int RunModalLoop();
     virtual void EndModalLoop(int result);
     bool ContinueModal() const { return m_modalRunning; }
@@ -140,6 +142,10 @@ public:
     static void DeleteTempMap();
 
 protected:
+    // Runs a function that creates one window (CreateWindowEx, a dialog
+    // creation...) with this object attached to it before its first message.
+    bool CreateWithObject(const std::function<HWND()>& create);
+
     // The default procedure of a subclassed window (null: DefWindowProc).
     WNDPROC m_oldWndProc = nullptr;
     bool m_modalRunning = false;

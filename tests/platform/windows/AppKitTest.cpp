@@ -148,8 +148,8 @@ TEST(AppKit, IdleRestartsAfterRealMessagesAndModalLoopEnds)
     msg.message = WM_KEYDOWN;
     EXPECT_TRUE(CWinApp::IsIdleMessage(&msg));
 
-    // The modal loop idles 0, 1, 2 then waits; a posted message restarts the
-    // count; EndModalLoop from a handler ends it with its result.
+    // The modal loop dispatches what is queued; EndModalLoop from a command
+    // handler ends it with its result.
     wnd.AddCommand(300, [&] { wnd.EndModalLoop(42); });
     wnd.PostMessage(WM_USER + 5, 0, 0);
     wnd.PostMessage(WM_COMMAND, MAKEWPARAM(300, 0), 0);
