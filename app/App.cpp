@@ -84,9 +84,9 @@ bool CApp::InitInstance()
 
     SetRegistryKey(kRegistryCompany);
     // A type that can't be registered is not worth a message.
-    RegisterDocumentType(TevEdition::kDocumentExtension, TevEdition::kDocumentTypeId,
-                         TevEdition::kDocumentDescription, 1);
-    m_scriptPath = GetModuleDirectory() + kScriptFolder + TevEdition::kScriptName;
+    RegisterDocumentType(TevEdition::DocumentExtension(), TevEdition::DocumentTypeId(),
+                         TevEdition::DocumentDescription(), 1);
+    m_scriptPath = GetModuleDirectory() + kScriptFolder + TevEdition::ScriptName();
 
     bool loaded = LoadScript();
     while (!loaded) {

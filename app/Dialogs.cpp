@@ -3,27 +3,145 @@
 #include "App.h"
 #include "resource.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
+
+// ---------------------------------------------------------------------------
+// CMidiSetupDialog
+// ---------------------------------------------------------------------------
 
 namespace {
 
-HWND MainWindowHandle()
-{
-    CWinApp* app = GetApp();
-    CWnd* main = app ? app->GetMainWnd() : nullptr;
-    return main ? main->GetSafeHwnd() : nullptr;
-}
+// Each port's row: its device combo, the shared hidden device-id combo and
+// the range of device ids offered.
+const std::vector<CMidiSetupPage::SControlRow> kInputRows = {
+    {IDC_SETUP_INPUT, IDC_SETUP_DEVICE_ID, 16, 31},
+    {IDC_SETUP_THRU_INPUT, IDC_SETUP_DEVICE_ID, 16, 31},
+};
+const std::vector<CMidiSetupPage::SControlRow> kOutputRows = {
+    {IDC_SETUP_OUTPUT, IDC_SETUP_DEVICE_ID, 16, 31},
+    {IDC_SETUP_THRU_OUTPUT, IDC_SETUP_DEVICE_ID, 16, 31},
+};
 
 } // namespace
+
+CMidiSetupDialog::CMidiSetupDialog()
+    : CDialog(IDD_MIDI_SETUP),
+      m_page(std::make_unique<CMidiSetupPage>(TevGetApp()->GetMidiSetup(), *this, kInputRows, kOutputRows,
+                                              std::vector<CMidiSetupPage::SThruRow>{}))
+{
+}
+
+CMidiSetupDialog::~CMidiSetupDialog() = default;
+
+BOOL CMidiSetupDialog::OnInitDialog()
+{
+    m_page->Fill();
+    SetDlgItemText(IDC_SETUP_TARGET, TevEdition::FamilyName());
+    HWND channels = GetDlgItemHandle(IDC_SETUP_RECEIVE_CH);
+    for (int channel = 1; channel <= 16; ++channel) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%d", channel);
+        ::SendMessageA(channels, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    ::SendMessageA(channels, CB_SETCURSEL, static_cast<WPARAM>(TevEdition::GetReceiveChannel()), 0);
+    return CDialog::OnInitDialog();
+}
+
+void CMidiSetupDialog::OnOK()
+{
+    const int channel = static_cast<int>(::SendDlgItemMessageA(m_hWnd, IDC_SETUP_RECEIVE_CH, CB_GETCURSEL, 0, 0));
+    m_page->Apply();
+    CDialog::OnOK();
+    TevEdition::SetReceiveChannel(channel);
+}
+
+// ---------------------------------------------------------------------------
+// CWriteEntityDialog
+// ---------------------------------------------------------------------------
+
+namespace {
+constexpr const char* kColumnSection = "WriteEntityDialogListCtrl";
+constexpr const char* kColumnKey = "ColumnWidth";
+} // namespace
+
+CWriteEntityDialog::CWriteEntityDialog() : GP::CResizeDlg(IDD_WRITE_ENTITY, CWnd::FromHandle(::GetActiveWindow()), true)
+{
+}
+
+int32_t CWriteEntityDialog::Choose(const std::vector<std::string>& names, int32_t initialIndex)
+{
+    m_names = names;
+    m_selected = initialIndex;
+    return DoModal() == IDOK ? m_selected : -1;
+}
+
+std::string CWriteEntityDialog::RowNumberText(int index)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%3d", index + 1);
+    return text;
+}
+
+BOOL CWriteEntityDialog::OnInitDialog()
+{
+    m_list.SubclassDlgItem(IDC_WRITE_LIST, this);
+    m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    m_list.InsertColumn(0, "No.");
+    m_list.InsertColumn(1, "Name");
+    CListColumnWidths(m_list, kColumnSection, kColumnKey).Load();
+    for (size_t i = 0; i < m_names.size(); ++i) {
+        const int row = m_list.InsertItem(static_cast<int>(i), RowNumberText(static_cast<int>(i)));
+        m_list.SetItemText(row, 1, m_names[i]);
+    }
+    if (m_selected >= 0 && m_selected < static_cast<int32_t>(m_names.size())) {
+        m_list.SetItemState(m_selected, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ::SendMessageA(m_list.GetSafeHwnd(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(m_selected), FALSE);
+    }
+    return GP::CResizeDlg::OnInitDialog();
+}
+
+void CWriteEntityDialog::OnOK()
+{
+    m_selected = m_list.GetNextItem(-1, LVNI_SELECTED);
+    GP::CResizeDlg::OnOK();
+}
+
+void CWriteEntityDialog::GetPlacementProfile(std::string& section, std::string& key)
+{
+    section = "Window";
+    key = "WriteEntityDialogSize";
+}
+
+void CWriteEntityDialog::GetSizeProfile(std::string& section, std::string& key)
+{
+    // The placement holds the size too; one entry serves both.
+    section = "Window";
+    key = "WriteEntityDialogSize";
+}
+
+void CWriteEntityDialog::Layout(int, int)
+{
+    GP::CResizeLayout layout(*this);
+    layout.Place(IDC_WRITE_LIST, GP::kAnchorLeft | GP::kAnchorRight | GP::kAnchorTop | GP::kAnchorBottom);
+    layout.Place(IDOK, GP::kAnchorRight | GP::kAnchorTop);
+    layout.Place(IDCANCEL, GP::kAnchorRight | GP::kAnchorTop);
+}
+
+LRESULT CWriteEntityDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY && m_list.GetSafeHwnd())
+        CListColumnWidths(m_list, kColumnSection, kColumnKey).Save();
+    return GP::CResizeDlg::WindowProc(message, wParam, lParam);
+}
 
 // ---------------------------------------------------------------------------
 // CAboutDialog
 // ---------------------------------------------------------------------------
 
-INT_PTR CAboutDialog::DoModal()
+CAboutDialog::CAboutDialog() : CDialog(IDD_ABOUTBOX)
 {
-    return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUTBOX), MainWindowHandle(),
-                             DialogProc, 0);
 }
 
 std::string CAboutDialog::VersionText(const std::string& fileVersion, const std::string& productVersion,
@@ -40,32 +158,15 @@ std::string CAboutDialog::VersionText(const std::string& fileVersion, const std:
     return text;
 }
 
-void CAboutDialog::OnInitDialog(HWND dialog)
+BOOL CAboutDialog::OnInitDialog()
 {
     const std::string name = GetVersionString("FileDescription");
-    ::SetWindowTextA(dialog, ("About " + name).c_str());
-    ::SetDlgItemTextA(dialog, IDC_ABOUT_NAME, name.c_str());
+    SetWindowText("About " + name);
+    SetDlgItemText(IDC_ABOUT_NAME, name);
     const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
-    const std::string version =
-        VersionText(GetVersionString("FileVersion"), ctrl ? GetVersionString("ProductVersion") : "", ctrl);
-    ::SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, version.c_str());
-    ::SetDlgItemTextA(dialog, IDC_ABOUT_COPYRIGHT, GetVersionString("LegalCopyright").c_str());
-}
-
-INT_PTR CALLBACK CAboutDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        OnInitDialog(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            ::EndDialog(dialog, LOWORD(wParam));
-            return TRUE;
-        }
-        break;
-    default:
-        break;
-    }
-    return FALSE;
+    SetDlgItemText(IDC_ABOUT_VERSION,
+                   VersionText(GetVersionString("FileVersion"), ctrl ? GetVersionString("ProductVersion") : "",
+                               ctrl));
+    SetDlgItemText(IDC_ABOUT_COPYRIGHT, GetVersionString("LegalCopyright"));
+    return CDialog::OnInitDialog();
 }

@@ -10,12 +10,12 @@ class CTevTextOut;
 namespace TevEdition {
 
 // Data of the edition in use.
-extern const char* const kDocumentExtension;
-extern const char* const kDocumentTypeId;
-extern const char* const kDocumentDescription;
-extern const char* const kScriptName;
+const char* DocumentExtension();
+const char* DocumentTypeId();
+const char* DocumentDescription();
+const char* ScriptName();
 // The device family's name, shown by the MIDI set-up dialog.
-extern const char* const kFamilyName;
+const char* FamilyName();
 
 // Starts the edition layer with a new reader (reporting its codes to the
 // status sink), writer and dialog factory. True once started.

@@ -1,12 +1,15 @@
 #pragma once
 // The edition layer's classes that the shell derives from or implements.
+// The edition library in the link decides the namespace (TEV_EDITION).
 #include "EditionLink.h"
 
-#include "kappa/KappaBufferAccessor.h"
+#include "kappa/BufferAccessor.h"
+#include "kappa/Patches.h"
+#include "kappa/ShellInterfaces.h"
 
 namespace TevEdition {
-using CEditionViewFactory = Quorva::Kappa::CViewFactory;
-using CEditionReader = Quorva::Kappa::CReader;
-using CEditionDialogFactory = Quorva::Kappa::CDialogFactory;
-using CEditionWriteDialog = Quorva::Kappa::CWriteEntityDialog;
+using CEditionViewFactory = Quorva::TEV_EDITION::CViewFactory;
+using CEditionReader = Quorva::TEV_EDITION::CReader;
+using CEditionDialogFactory = Quorva::TEV_EDITION::CDialogFactory;
+using CEditionWriteDialog = Quorva::TEV_EDITION::CWriteEntityDialog;
 } // namespace TevEdition

@@ -108,23 +108,24 @@ int TevInput::KeyCodeOf(WPARAM virtualKey)
 }
 
 // ---------------------------------------------------------------------------
-// CPanelViewWnd
+// CPanelViewPart
 // ---------------------------------------------------------------------------
 
-void CPanelViewWnd::StartTimer(CTevRootPanel* panel)
+void CPanelViewPart::StartTimer(CWnd& window, CTevRootPanel* panel)
 {
     m_rootPanel = panel;
-    m_timerId = ::SetTimer(m_hWnd, kTickTimerId, kTickMs, nullptr);
+    m_timerId = window.SetTimer(kTickTimerId, kTickMs);
 }
 
-void CPanelViewWnd::StopTimer()
+void CPanelViewPart::StopTimer(CWnd& window)
 {
-    if (m_timerId && m_hWnd)
-        ::KillTimer(m_hWnd, m_timerId);
+    if (m_timerId && window.GetSafeHwnd())
+        window.KillTimer(m_timerId);
     m_timerId = 0;
 }
 
-bool CPanelViewWnd::HandlePanelMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+bool CPanelViewPart::HandlePanelMessage(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        LRESULT& result)
 {
     const int mouseKind = TevInput::MouseKindOf(message);
     if (mouseKind >= 0) {
@@ -150,16 +151,16 @@ bool CPanelViewWnd::HandlePanelMessage(UINT message, WPARAM wParam, LPARAM lPara
                             (::GetKeyState(VK_CONTROL) < 0 ? CTevKeyInfo::kCtrl : 0);
             m_rootPanel->OnKey(key);
         }
-        result = DefWindowProc(message, wParam, lParam);
+        result = window.DefWindowProc(message, wParam, lParam);
         return true;
     }
     case WM_TIMER:
         if (m_rootPanel)
             m_rootPanel->OnTick(0);
-        result = DefWindowProc(message, wParam, lParam);
+        result = window.DefWindowProc(message, wParam, lParam);
         return true;
     case WM_PAINT:
-        Paint();
+        Paint(window.GetSafeHwnd());
         result = 0;
         return true;
     case WM_ERASEBKGND:
@@ -171,21 +172,21 @@ bool CPanelViewWnd::HandlePanelMessage(UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
-void CPanelViewWnd::Paint()
+void CPanelViewPart::Paint(HWND window)
 {
     std::vector<RECT> updateRects;
     HRGN region = ::CreateRectRgn(0, 0, 0, 0);
     if (region) {
-        if (::GetUpdateRgn(m_hWnd, region, FALSE) != ERROR)
+        if (::GetUpdateRgn(window, region, FALSE) != ERROR)
             GetRegionRects(region, updateRects);
         ::DeleteObject(region);
     }
     PAINTSTRUCT paint;
-    HDC windowDc = ::BeginPaint(m_hWnd, &paint);
+    HDC windowDc = ::BeginPaint(window, &paint);
     if (!windowDc)
         return;
     RECT client;
-    ::GetClientRect(m_hWnd, &client);
+    ::GetClientRect(window, &client);
     RECT clip;
     ::GetClipBox(windowDc, &clip);
     HDC memoryDc = ::CreateCompatibleDC(windowDc);
@@ -205,7 +206,7 @@ void CPanelViewWnd::Paint()
         ::DeleteObject(bitmap);
     if (memoryDc)
         ::DeleteDC(memoryDc);
-    ::EndPaint(m_hWnd, &paint);
+    ::EndPaint(window, &paint);
 }
 
 // ---------------------------------------------------------------------------
@@ -224,7 +225,7 @@ bool CMainView::Create(CWnd* parent)
 
 BOOL CMainView::DestroyWindow()
 {
-    StopTimer();
+    StopTimer(*this);
     return CWnd::DestroyWindow();
 }
 
@@ -236,11 +237,11 @@ LRESULT CMainView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         InputMethodOff(m_hWnd);
         return 0;
     case WM_DESTROY:
-        StopTimer();
+        StopTimer(*this);
         m_rootPanel = nullptr;
         break;
     default:
-        if (HandlePanelMessage(message, wParam, lParam, result))
+        if (HandlePanelMessage(*this, message, wParam, lParam, result))
             return result;
         break;
     }
@@ -265,20 +266,14 @@ bool CMainFrame::Create(CTevRootPanel& panel)
     CWinApp* app = GetApp();
     if (app)
         app->SetMainWnd(this);
-    const std::string className = RegisterWndClass(0, nullptr, nullptr, ProgramIcon());
-    const RECT rect = {0, 0, 320, 240};
-    // Caption, system menu and minimise box only: the client area is the
-    // panel's rect and never changes.
-    if (!CreateEx(0, className.c_str(), LoadResourceString(IDR_MAINFRAME).c_str(),
-                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, rect, nullptr, 0)) {
+    if (!LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) {
+        // Nobody may find a frame that never opened as the main window.
         if (app && app->GetMainWnd() == this)
             app->SetMainWnd(nullptr);
         return false;
     }
-    if (HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)))
-        ::SetMenu(m_hWnd, menu);
     m_panel = &panel;
-    m_view.StartTimer(&panel);
+    m_view.StartTimer(m_view, &panel);
     RecalcLayout();
 
     WINDOWPLACEMENT placement = {};
@@ -290,9 +285,19 @@ bool CMainFrame::Create(CTevRootPanel& panel)
         placement.showCmd = SW_HIDE;
         ::SetWindowPlacement(m_hWnd, &placement);
     }
-    ::ShowWindow(m_hWnd, SW_SHOW);
-    ::UpdateWindow(m_hWnd);
+    ShowWindow(SW_SHOW);
+    UpdateWindow();
     return true;
+}
+
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs)
+{
+    // The client area is the panel's rect and never changes size.
+    cs.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    cs.dwExStyle &= ~static_cast<DWORD>(WS_EX_CLIENTEDGE);
+    m_className = RegisterWndClass(0, nullptr, nullptr, m_loadedIcon);
+    cs.lpszClass = m_className.c_str();
+    return CFrameWnd::PreCreateWindow(cs);
 }
 
 int CMainFrame::OnCreate()
@@ -313,10 +318,8 @@ void CMainFrame::RecalcLayout()
     if (m_inLayout || !m_hWnd)
         return;
     m_inLayout = true;
+    CFrameWnd::RecalcLayout();
     RECT client;
-    ::GetClientRect(m_hWnd, &client);
-    if (m_view.GetSafeHwnd())
-        ::MoveWindow(m_view.GetSafeHwnd(), 0, 0, client.right, client.bottom, TRUE);
     if (m_view.GetSafeHwnd() && m_view.GetRootPanel()) {
         const CTevRect panelRect = m_view.GetRootPanel()->GetRect();
         RECT frame;
@@ -327,19 +330,10 @@ void CMainFrame::RecalcLayout()
         const int height = (frame.bottom - frame.top) + panelRect.Height() - viewClient.bottom;
         if (width != frame.right - frame.left || height != frame.bottom - frame.top) {
             ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            ::GetClientRect(m_hWnd, &client);
-            ::MoveWindow(m_view.GetSafeHwnd(), 0, 0, client.right, client.bottom, TRUE);
+            CFrameWnd::RecalcLayout();
         }
     }
     m_inLayout = false;
-}
-
-bool CMainFrame::OnCmdMsg(UINT id, int code, CCmdUI* ui, bool query)
-{
-    if (CWnd::OnCmdMsg(id, code, ui, query))
-        return true;
-    CWinApp* app = GetApp();
-    return app && app->OnCmdMsg(id, code, ui, query);
 }
 
 BOOL CMainFrame::DestroyWindow()
@@ -376,14 +370,9 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
+        if (CFrameWnd::WindowProc(message, wParam, lParam) == -1)
+            return -1;
         return OnCreate();
-    case WM_SIZE:
-        RecalcLayout();
-        return 0;
-    case WM_SETFOCUS:
-        if (m_view.GetSafeHwnd())
-            ::SetFocus(m_view.GetSafeHwnd());
-        return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE && m_panel)
             m_panel->SetActive(false);
@@ -395,9 +384,6 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
         EnableWindowStackTop(wParam != 0);
         break;
-    case WM_CLOSE:
-        DestroyWindow();
-        return 0;
     case WM_DESTROY:
         StorePosition(m_hWnd, m_panel);
         if (CApp* app = TevGetApp())
@@ -406,7 +392,7 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    return CWnd::WindowProc(message, wParam, lParam);
+    return CFrameWnd::WindowProc(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------
@@ -415,7 +401,7 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 CSubFrame::~CSubFrame()
 {
-    StopTimer();
+    StopTimer(*this);
     if (m_hWnd)
         ::DestroyWindow(m_hWnd);
 }
@@ -428,12 +414,11 @@ bool CSubFrame::Create(CTevRootPanel& panel)
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     if (!panel.IsModal())
         style |= WS_MINIMIZEBOX;
-    const RECT rect = {0, 0, 320, 240};
-    if (!CreateEx(0, className.c_str(), panel.GetName().c_str(), style, rect, nullptr, 0))
+    if (!CFrameWnd::Create(className.c_str(), panel.GetName().c_str(), style, rectDefault, nullptr, nullptr))
         return false;
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
-    StartTimer(&panel);
+    StartTimer(*this, &panel);
     return true;
 }
 
@@ -488,6 +473,8 @@ LRESULT CSubFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             position.y + panelRect.Height() + (window.bottom - window.top) - client.bottom;
         placement.showCmd = SW_HIDE;
         ::SetWindowPlacement(m_hWnd, &placement);
+        if (CFrameWnd::WindowProc(message, wParam, lParam) == -1)
+            return -1;
         InputMethodOff(m_hWnd);
         return 0;
     }
@@ -502,20 +489,17 @@ LRESULT CSubFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
         EnableWindowStackTop(wParam != 0);
         break;
-    case WM_CLOSE:
-        DestroyWindow();
-        return 0;
     case WM_DESTROY:
-        StopTimer();
+        StopTimer(*this);
         StorePosition(m_hWnd, m_panel);
         m_rootPanel = nullptr;
         break;
     default:
-        if (HandlePanelMessage(message, wParam, lParam, result))
+        if (HandlePanelMessage(*this, message, wParam, lParam, result))
             return result;
         break;
     }
-    return CWnd::WindowProc(message, wParam, lParam);
+    return CFrameWnd::WindowProc(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 // paint through one memory bitmap per paint message, keep each window's
 // position in its panel, and join the application's window stack so that
 // a modal panel disables the windows below it.
+#include "appkit/FrameWnd.h"
 #include "appkit/Wnd.h"
 #include "core/TevGeometry.h"
 #include "views/TevPanel.h"
@@ -39,26 +40,27 @@ int MouseModifiersOf(WPARAM keyFlags);
 int KeyCodeOf(WPARAM virtualKey);
 }
 
-// A window that shows a root panel's pixels and hands its input to the
-// panel: the main view, and each sub-frame.
-class CPanelViewWnd : public CWnd {
+// What a window that shows a root panel's pixels does: hand the panel its
+// input and ticks, and paint it. Mixed into the main view and each
+// sub-frame.
+class CPanelViewPart {
 public:
     CTevRootPanel* GetRootPanel() const { return m_rootPanel; }
-    // Starts the 50 ms tick and keeps the panel.
-    void StartTimer(CTevRootPanel* panel);
-    void StopTimer();
+    // Starts the 50 ms tick of the window and keeps the panel.
+    void StartTimer(CWnd& window, CTevRootPanel* panel);
+    void StopTimer(CWnd& window);
 
 protected:
-    // Mouse, key, timer and paint messages; true when the message was one
-    // of them, with the result in result.
-    bool HandlePanelMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    void Paint();
+    // Mouse, key, timer and paint messages of the window; true when the
+    // message was one of them, with the result in result.
+    bool HandlePanelMessage(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void Paint(HWND window);
 
     CTevRootPanel* m_rootPanel = nullptr;
     UINT_PTR m_timerId = 0;
 };
 
-class CMainView : public CPanelViewWnd {
+class CMainView : public CWnd, public CPanelViewPart {
 public:
     bool Create(CWnd* parent);
     BOOL DestroyWindow() override;
@@ -69,25 +71,27 @@ protected:
 
 // The frames are the panels' windows: deleting one destroys its window,
 // storing the window's position into the panel as it goes.
-class CMainFrame : public CWnd, public ITevPanelWindow {
+class CMainFrame : public CFrameWnd, public ITevPanelWindow {
 public:
     CMainFrame() = default;
     ~CMainFrame() override;
 
+    // Menu, icon and title from resource 1024; the client area shows the
+    // panel at the panel's position.
     bool Create(CTevRootPanel& panel);
+    // Caption, system menu and minimise box only; no background.
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     // Asks the panel to close instead of destroying the window.
     BOOL DestroyWindow() override;
     // The view across the client area; once the panel is known the frame
     // is sized so that the view's client area is the panel's rect.
-    void RecalcLayout();
+    void RecalcLayout() override;
 
     void SetCapture(bool capture) override;
     CTevPoint ClientToScreen(const CTevPoint& point) const override;
     void Invalidate(const CTevRect& rect) override;
 
     CMainView& GetView() { return m_view; }
-    // Commands go to the frame, then to the application.
-    bool OnCmdMsg(UINT id, int code, CCmdUI* ui, bool query = false) override;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -99,7 +103,7 @@ private:
     bool m_inLayout = false;
 };
 
-class CSubFrame : public CPanelViewWnd, public ITevPanelWindow {
+class CSubFrame : public CFrameWnd, public CPanelViewPart, public ITevPanelWindow {
 public:
     CSubFrame() = default;
     ~CSubFrame() override;

@@ -177,7 +177,7 @@ void CReader::PumpWhileWaiting()
 // CDialogFactory
 // ---------------------------------------------------------------------------
 
-TevEdition::CEditionWriteDialog* CDialogFactory::CreateWriteEntityDialog()
+std::unique_ptr<TevEdition::CEditionWriteDialog> CDialogFactory::CreateWriteEntityDialog()
 {
-    return new CWriteEntityDialog();
+    return std::make_unique<CWriteEntityDialog>();
 }

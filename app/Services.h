@@ -84,7 +84,7 @@ public:
 // Makes the write dialog for the edition's write command.
 class CDialogFactory : public TevEdition::CEditionDialogFactory {
 public:
-    TevEdition::CEditionWriteDialog* CreateWriteEntityDialog() override;
+    std::unique_ptr<TevEdition::CEditionWriteDialog> CreateWriteEntityDialog() override;
 };
 
 // A string of the program's string table; empty when it has none.
