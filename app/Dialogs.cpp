@@ -116,9 +116,10 @@ void CWriteEntityDialog::GetPlacementProfile(std::string& section, std::string& 
 
 void CWriteEntityDialog::GetSizeProfile(std::string& section, std::string& key)
 {
-    // The placement holds the size too; one entry serves both.
+    // An entry of its own: the size ("w,h") must not share a key with the
+    // placement ("l,t,r,b") that is written after it.
     section = "Window";
-    key = "WriteEntityDialogSize";
+    key = "WriteEntityDialogExtent";
 }
 
 void CWriteEntityDialog::Layout(int, int)
