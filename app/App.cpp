@@ -11,6 +11,9 @@
 #include "core/TevHelpers.h"
 #include "core/TevManager.h"
 #include "core/TevSystem.h"
+#include "graphics/StateBitmap.h"
+#include "TipBar.h"
+#include "WindowsSystem.h"
 
 #include <shellapi.h>
 
@@ -23,17 +26,7 @@ CApp* g_app = nullptr;
 constexpr const char* kRegistryCompany = "Dravik";
 constexpr const char* kScriptFolder = "Script\\";
 
-// The framework's clock, sleep and wait cursor on Windows.
-class CWindowsSystem : public ITevSystem {
-public:
-    uint32_t GetTickCount() override { return ::GetTickCount(); }
-    void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
-    void SetWaitCursor(bool on) override
-    {
-        ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(on ? 32514 : 32512)));
-    }
-};
-
+// The framework's clock, sleep and wait cursor.
 CWindowsSystem g_system;
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "resource.h"
 
 #include "appkit/WinApp.h"
+#include "graphics/DrawInfo.h"
+#include "TipBar.h"
 #include "core/TevManager.h"
 #include "views/TevView.h"
 
@@ -174,7 +176,7 @@ bool CPanelViewPart::HandlePanelMessage(CWnd& window, UINT message, WPARAM wPara
 
 void CPanelViewPart::Paint(HWND window)
 {
-    std::vector<RECT> updateRects;
+    CRectList updateRects;
     HRGN region = ::CreateRectRgn(0, 0, 0, 0);
     if (region) {
         if (::GetUpdateRgn(window, region, FALSE) != ERROR)
@@ -319,7 +321,6 @@ void CMainFrame::RecalcLayout()
         return;
     m_inLayout = true;
     CFrameWnd::RecalcLayout();
-    RECT client;
     if (m_view.GetSafeHwnd() && m_view.GetRootPanel()) {
         const CTevRect panelRect = m_view.GetRootPanel()->GetRect();
         RECT frame;

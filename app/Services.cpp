@@ -6,6 +6,9 @@
 
 #include "appkit/AppMessageBox.h"
 #include "appkit/WinApp.h"
+#include "graphics/GraphDrawer.h"
+#include "graphics/StateBitmap.h"
+#include "graphics/TextWriter.h"
 #include "core/TevManager.h"
 
 #include <windows.h>

@@ -75,6 +75,7 @@ private:
 class CReader : public TevEdition::CEditionReader {
 public:
     explicit CReader(CTevTextOut* statusSink) : TevEdition::CEditionReader(statusSink) {}
+    void Reserved() override {}
     // Drops waiting timer messages, dispatches paint messages and the
     // private messages of the MIDI device windows and the post caller, and
     // then sleeps until a message arrives or 1 ms has passed.
