@@ -321,7 +321,9 @@ void CMainFrame::RecalcLayout()
         return;
     m_inLayout = true;
     CFrameWnd::RecalcLayout();
-    if (m_view.GetSafeHwnd() && m_view.GetRootPanel()) {
+    // A menu bar that wraps to another line when the width changes changes
+    // the client height again: a few rounds settle it.
+    for (int round = 0; round < 3 && m_view.GetSafeHwnd() && m_view.GetRootPanel(); ++round) {
         const CTevRect panelRect = m_view.GetRootPanel()->GetRect();
         RECT frame;
         RECT viewClient;
@@ -329,10 +331,10 @@ void CMainFrame::RecalcLayout()
         ::GetClientRect(m_view.GetSafeHwnd(), &viewClient);
         const int width = (frame.right - frame.left) + panelRect.Width() - viewClient.right;
         const int height = (frame.bottom - frame.top) + panelRect.Height() - viewClient.bottom;
-        if (width != frame.right - frame.left || height != frame.bottom - frame.top) {
-            ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            CFrameWnd::RecalcLayout();
-        }
+        if (width == frame.right - frame.left && height == frame.bottom - frame.top)
+            break;
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        CFrameWnd::RecalcLayout();
     }
     m_inLayout = false;
 }
