@@ -212,7 +212,7 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsAboutAndExitWorkAsAUserExp
 
     // A knob dragged with the mouse over the top, from its left to its
     // right, sends its changes to the device.
-    const SKnob knob = FirstKnobOfMain(std::string(program.runFolder) + "/Script/" + program.scriptName);
+    const SKnob knob = FirstKnobOfMain(m_folder + "Script\\" + program.scriptName);
     ASSERT_FALSE(knob.valuePath.empty());
     const int cx = (knob.rect.left + knob.rect.right) / 2;
     const int cy = (knob.rect.top + knob.rect.bottom) / 2;
@@ -292,14 +292,14 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsAboutAndExitWorkAsAUserExp
             closeOut = i;
     }
     EXPECT_GT(closeOut, lastData);
-    EXPECT_EQ(ReadFile(std::string(program.runFolder) + "/Script/SkinID.txt"), "1");
+    EXPECT_EQ(ReadFile(m_folder + "Script\\SkinID.txt"), "1");
     WIN32_FILE_ATTRIBUTE_DATA skinFile = {};
     WIN32_FILE_ATTRIBUTE_DATA positionFile = {};
     ASSERT_TRUE(::GetFileAttributesExA((m_folder + "Script\\SkinID.txt").c_str(), GetFileExInfoStandard, &skinFile));
     ASSERT_TRUE(::GetFileAttributesExA((m_folder + "Script\\WindowPosition.txt").c_str(), GetFileExInfoStandard,
                                        &positionFile));
     EXPECT_LE(::CompareFileTime(&skinFile.ftLastWriteTime, &positionFile.ftLastWriteTime), 0);
-    EXPECT_NE(ReadFile(std::string(program.runFolder) + "/Script/WindowPosition.txt").find("main"), std::string::npos);
+    EXPECT_NE(ReadFile(m_folder + "Script\\WindowPosition.txt").find("main"), std::string::npos);
 }
 
 TEST_P(CProgramTest, WithoutDevicesItSaysSoAndTheSetUpDialogBindsThemInTheRegistry)
@@ -384,6 +384,9 @@ TEST_P(CProgramTest, AScriptThatFailsToReadShowsTheMessagesAndNoEndsTheProgram)
         10000));
     PressButton(FindDialog(run.GetProcessId(), 0), IDNO);
     EXPECT_NE(run.WaitForExit(20000), -1);
+    // The exit after a failed start undoes only what the start did: the
+    // edition never started, so no skin was saved.
+    EXPECT_EQ(::GetFileAttributesA((folder + "Script\\SkinID.txt").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, CProgramTest, ::testing::Values(kKappa, kSigma),
