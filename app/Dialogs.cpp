@@ -3,6 +3,9 @@
 #include "App.h"
 #include "resource.h"
 
+#include "midi/MidiSetup.h"
+#include "midi/TevMidiManager.h"
+
 #include <commctrl.h>
 
 #include <cstdio>
@@ -13,23 +16,32 @@
 
 namespace {
 
-// Each port's row: its device combo, the shared hidden device-id combo and
-// the range of device ids offered.
-const std::vector<CMidiSetupPage::SControlRow> kInputRows = {
-    {IDC_SETUP_INPUT, IDC_SETUP_DEVICE_ID, 16, 31},
-    {IDC_SETUP_THRU_INPUT, IDC_SETUP_DEVICE_ID, 16, 31},
-};
-const std::vector<CMidiSetupPage::SControlRow> kOutputRows = {
-    {IDC_SETUP_OUTPUT, IDC_SETUP_DEVICE_ID, 16, 31},
-    {IDC_SETUP_THRU_OUTPUT, IDC_SETUP_DEVICE_ID, 16, 31},
-};
+// Each port's row: its device combo, the hidden device-id combo and the
+// range of device ids offered. All four rows share one id combo.
+std::vector<CMidiSetupPage::SDeviceRow> InputRows()
+{
+    return {{IDC_SETUP_INPUT, IDC_SETUP_DEVICE_ID, 16, 31}, {IDC_SETUP_THRU_INPUT, IDC_SETUP_DEVICE_ID, 16, 31}};
+}
+
+std::vector<CMidiSetupPage::SDeviceRow> OutputRows()
+{
+    return {{IDC_SETUP_OUTPUT, IDC_SETUP_DEVICE_ID, 16, 31}, {IDC_SETUP_THRU_OUTPUT, IDC_SETUP_DEVICE_ID, 16, 31}};
+}
+
+// Whether one id combo serves more than one row: it then shows only the
+// last row's id, which must not become every port's.
+bool IdComboIsShared()
+{
+    int uses = 0;
+    for (const auto& rows : {InputRows(), OutputRows()})
+        for (const auto& row : rows)
+            uses += row.deviceIdCombo == IDC_SETUP_DEVICE_ID ? 1 : 0;
+    return uses > 1;
+}
 
 } // namespace
 
-CMidiSetupDialog::CMidiSetupDialog()
-    : CDialog(IDD_MIDI_SETUP),
-      m_page(std::make_unique<CMidiSetupPage>(TevGetApp()->GetMidiSetup(), *this, kInputRows, kOutputRows,
-                                              std::vector<CMidiSetupPage::SThruRow>{}))
+CMidiSetupDialog::CMidiSetupDialog() : CDialog(IDD_MIDI_SETUP)
 {
 }
 
@@ -37,23 +49,44 @@ CMidiSetupDialog::~CMidiSetupDialog() = default;
 
 BOOL CMidiSetupDialog::OnInitDialog()
 {
+    m_page = std::make_unique<CMidiSetupPage>(TevGetApp()->GetMidiSetup(), m_hWnd, InputRows(), OutputRows(),
+                                              std::vector<CMidiSetupPage::SThruRow>{});
     m_page->Fill();
     SetDlgItemText(IDC_SETUP_TARGET, TevEdition::FamilyName());
-    HWND channels = GetDlgItemHandle(IDC_SETUP_RECEIVE_CH);
+    CComboBox channels;
+    channels.Attach(GetDlgItemHandle(IDC_SETUP_RECEIVE_CH));
     for (int channel = 1; channel <= 16; ++channel) {
         char text[8];
         std::snprintf(text, sizeof text, "%d", channel);
-        ::SendMessageA(channels, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        channels.AddString(text);
     }
-    ::SendMessageA(channels, CB_SETCURSEL, static_cast<WPARAM>(TevEdition::GetReceiveChannel()), 0);
+    channels.SetCurSel(TevEdition::GetReceiveChannel());
+    channels.Detach();
     return CDialog::OnInitDialog();
 }
 
 void CMidiSetupDialog::OnOK()
 {
     const int channel = static_cast<int>(::SendDlgItemMessageA(m_hWnd, IDC_SETUP_RECEIVE_CH, CB_GETCURSEL, 0, 0));
-    m_page->Apply();
+    const bool keepIds = IdComboIsShared() ||
+                         ::SendDlgItemMessageA(m_hWnd, IDC_SETUP_DEVICE_ID, CB_GETCURSEL, 0, 0) == CB_ERR;
+    CTevMidiManager& midi = TevGetApp()->GetMidiSetup().GetMidiManager();
+    std::vector<uint8_t> inIds;
+    std::vector<uint8_t> outIds;
+    for (const auto& port : midi.GetInputPorts())
+        inIds.push_back(port.GetDeviceId());
+    for (const auto& port : midi.GetOutputPorts())
+        outIds.push_back(port.GetDeviceId());
+
     CDialog::OnOK();
+    m_page->Apply();
+    if (keepIds) {
+        for (size_t i = 0; i < inIds.size() && i < midi.GetInputPorts().size(); ++i)
+            midi.GetInputPorts()[i].SetDeviceId(inIds[i]);
+        for (size_t i = 0; i < outIds.size() && i < midi.GetOutputPorts().size(); ++i)
+            midi.GetOutputPorts()[i].SetDeviceId(outIds[i]);
+        TevGetApp()->GetMidiSetup().Save();
+    }
     TevEdition::SetReceiveChannel(channel);
 }
 
