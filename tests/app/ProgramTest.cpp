@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -201,9 +203,21 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsAboutAndExitWorkAsAUserExp
     const int requests = CountRequests();
     EXPECT_GT(requests, 100);
     EXPECT_EQ(CountAnswers(), requests);
-    std::printf("[ figures ] %s: main window after %lu ms, start-up read of %d requests done after %lu ms\n",
-                program.name, static_cast<unsigned long>(mainShownMs), requests,
-                static_cast<unsigned long>(readDoneMs));
+    // The read's time against the wire time of the bytes it moved (ten bits
+    // a byte at 31,250 baud).
+    long bytes = 0;
+    for (const std::string& line : Lines(Log())) {
+        if (StartsWith(line, "out 0 F0"))
+            bytes += static_cast<long>((line.size() - 5) / 3);
+        else if (StartsWith(line, "in 0 ") && line.find(" bytes") != std::string::npos)
+            bytes += std::atol(line.c_str() + 5);
+    }
+    const double wireMs = bytes * 10.0 * 1000.0 / 31250.0;
+    const double readMs = static_cast<double>(readDoneMs - mainShownMs);
+    std::printf("[ figures ] %s: main window shown after %lu ms; start-up read: %d requests, %ld bytes, %.0f ms "
+                "(wire time %.0f ms, ratio %.2f)\n",
+                program.name, static_cast<unsigned long>(mainShownMs), requests, bytes, readMs, wireMs,
+                wireMs > 0 ? readMs / wireMs : 0.0);
 
     HWND view = ::GetWindow(main, GW_CHILD);
     ASSERT_NE(view, nullptr);
