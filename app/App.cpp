@@ -11,7 +11,10 @@
 #include "core/TevHelpers.h"
 #include "core/TevManager.h"
 #include "core/TevSystem.h"
+#include "midi/MidiSetup.h"
 #include "graphics/StateBitmap.h"
+#include "ModalWindowStack.h"
+#include "PopupMenu.h"
 #include "TipBar.h"
 #include "WindowsSystem.h"
 

@@ -3,6 +3,10 @@
 // script and brings the program up (with a reload loop when that fails),
 // shows pending error codes at idle time, serves the menu commands, and
 // takes everything down again in order at exit.
+// The Windows headers without the macros that would rename the framework's
+// CreateFont, DrawText and LoadBitmap; first, before any framework header.
+#include "graphics/GdiInclude.h"
+
 #include "appkit/WinApp.h"
 
 #include <windows.h>

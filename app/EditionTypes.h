@@ -1,6 +1,10 @@
 #pragma once
 // The edition layer's classes that the shell derives from or implements.
 // The edition library in the link decides the namespace (TEV_EDITION).
+// The Windows headers without the macros that would rename the framework's
+// CreateFont, DrawText and LoadBitmap; first, before any framework header.
+#include "graphics/GdiInclude.h"
+
 #include "EditionLink.h"
 
 #include "kappa/BufferAccessor.h"

@@ -6,6 +6,7 @@
 
 #include "appkit/WinApp.h"
 #include "graphics/DrawInfo.h"
+#include "ModalWindowStack.h"
 #include "TipBar.h"
 #include "core/TevManager.h"
 #include "views/TevView.h"

@@ -8,6 +8,10 @@
 // paint through one memory bitmap per paint message, keep each window's
 // position in its panel, and join the application's window stack so that
 // a modal panel disables the windows below it.
+// The Windows headers without the macros that would rename the framework's
+// CreateFont, DrawText and LoadBitmap; first, before any framework header.
+#include "graphics/GdiInclude.h"
+
 #include "appkit/FrameWnd.h"
 #include "appkit/Wnd.h"
 #include "core/TevGeometry.h"

@@ -2,6 +2,10 @@
 // The progress service: a small modeless dialog with a caption line and a
 // bar, shown above the disabled main window while a long operation runs.
 // Begins nest; only the outermost level shows, moves and hides the bar.
+// The Windows headers without the macros that would rename the framework's
+// CreateFont, DrawText and LoadBitmap; first, before any framework header.
+#include "graphics/GdiInclude.h"
+
 #include "core/TevServices.h"
 
 #include <windows.h>

@@ -3,6 +3,10 @@
 // every load attempt: the two factories, the message-box and clipboard
 // sinks, the deferred-call window, and the reader and dialog factory it
 // hands to the edition layer.
+// The Windows headers without the macros that would rename the framework's
+// CreateFont, DrawText and LoadBitmap; first, before any framework header.
+#include "graphics/GdiInclude.h"
+
 #include "EditionTypes.h"
 
 #include "appkit/Wnd.h"
