@@ -1,5 +1,5 @@
 // The Windows headers for the drawing classes. They define CreateFont,
-// DrawText and LoadBitmap as macros, which would rename the framework's
+// DrawState, DrawText and LoadBitmap as macros, which would rename the framework's
 // virtual operations of the same names; the classes here call the "A"
 // functions by their full names instead.
 #pragma once
@@ -7,5 +7,6 @@
 #include <windows.h>
 
 #undef CreateFont
+#undef DrawState
 #undef DrawText
 #undef LoadBitmap
