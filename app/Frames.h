@@ -30,7 +30,12 @@ class CTevMouseInfo;
 class CRootPanel : public CTevRootPanel {
 };
 
+// The shell's node panel. A panel that opens or closes by its condition
+// changes what its area shows, so it asks for that area to be repainted.
 class CNodePanel : public CTevNodePanel {
+public:
+    bool Open() override;
+    bool Close() override;
 };
 
 // Turning window messages into the framework's events. Shared by the main
