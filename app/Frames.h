@@ -9,8 +9,8 @@
 // position in its panel, and join the application's window stack so that
 // a modal panel disables the windows below it.
 // The Windows headers without the macros that would rename the framework's
-// CreateFont, DrawText and LoadBitmap; first, before any framework header.
-#include "graphics/GdiInclude.h"
+// operations; first, before any framework header.
+#include "appkit/Win32.h"
 
 #include "appkit/FrameWnd.h"
 #include "appkit/Wnd.h"
