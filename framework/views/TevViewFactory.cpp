@@ -1,6 +1,7 @@
 #include "views/TevViewFactory.h"
 
 #include "controls/TevKnob.h"
+#include "controls/TevPopComboControl.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ public:
 CTevViewFactory::CTevViewFactory()
 {
     RegisterControl(CTevKnobControl::kTypeName, TevCreateControl<CTevKnobControl>);
+    RegisterControl(CTevPopComboControl::kTypeName, TevCreateControl<CTevPopComboControl>);
 }
 
 CTevViewFactory::~CTevViewFactory() = default;
