@@ -75,9 +75,10 @@ Edition MakeKappa()
     Edition e;
     e.id = "kappa";
     e.product = "KappaEdit";
-    e.tables = {{"skinName", "Graphite, Ivory"},
-                {"windowState", "Closed, Open"},
-                {"chorusType", "Chorus, Flanger, Short Delay, Short Delay FB"}};
+    e.tables = {{"windowState", "Closed, Open"},
+                {"chorusType", "Chorus, Flanger, Short Delay, Short Delay FB"},
+                {"eqLowFreq", "200, 400"},
+                {"eqHighFreq", "2K, 4K, 8K"}};
 
     Window main;
     main.name = "main";
@@ -133,9 +134,9 @@ Edition MakeKappa()
            K("mdlylv", "LEVEL", m + "mdlylv", 2, 0), C("mdlylgain", "LOW GAIN", m + "mdlylgain", 3, 0),
            C("mdlyhgain", "HIGH GAIN", m + "mdlyhgain", 4, 0)}),
         S("eq", "EQUALIZER", kMargin + 284, f2, 6, 1,
-          {K("eqlowfreq", "LOW FREQ", m + "eqlowfreq", 0, 0), C("eqlowgain", "LOW GAIN", m + "eqlowgain", 1, 0),
+          {L("eqlowfreq", "LOW HZ", m + "eqlowfreq", 0, 0, 1, "eqLowFreq"), C("eqlowgain", "LOW GAIN", m + "eqlowgain", 1, 0),
            K("eqmidfreq", "MID FREQ", m + "eqmidfreq", 2, 0), C("eqmidgain", "MID GAIN", m + "eqmidgain", 3, 0),
-           K("eqhifreq", "HIGH FREQ", m + "eqhifreq", 4, 0), C("eqhigain", "HIGH GAIN", m + "eqhigain", 5, 0)},
+           L("eqhifreq", "HIGH HZ", m + "eqhifreq", 4, 0, 1, "eqHighFreq"), C("eqhigain", "HIGH GAIN", m + "eqhigain", 5, 0)},
           0, 352),
         S("chorus", "CHORUS", kMargin, f3, 6, 1,
           {L("chotype", "TYPE", m + "chotype", 0, 0, 2, "chorusType"), K("chorate", "RATE", m + "chorate", 2, 0),
@@ -164,13 +165,12 @@ Edition MakeSigma()
     Edition e;
     e.id = "sigma";
     e.product = "SigmaEdit";
-    e.tables = {{"skinName", "Graphite, Ivory"},
-                {"windowState", "Closed, Open"},
+    e.tables = {{"windowState", "Closed, Open"},
                 {"onOff", "Off, On"},
-                {"vco2Type", "Saw, Square"},
-                {"keyboardMode", "Off, Transpose"},
-                {"driveMode", "Overdrive, Distortion"},
-                {"chorusMode", "Chorus, Flanger"}};
+                {"vco2Type", "Saw, Square, Pulse, Sine"},
+                {"arpMotif", "Up, Down, Up Down, Random, Up x2, Down x2, Chord, Note Order"},
+                {"driveMode", "Overdrive, Distortion, Fuzz, Crunch"},
+                {"chorusMode", "Chorus, Flanger, Vibrato"}};
 
     Window main;
     main.name = "main";
@@ -187,9 +187,9 @@ Edition MakeSigma()
            K("accent", "ACCENT", o + "accent", 4, 0)}),
         S("amp", "AMP", kMargin + 464, kRow1, 1, 1, {K("vcalevel", "LEVEL", o + "vcalevel", 0, 0)}),
         S("sequencer", "SEQUENCER", kMargin, row2, 5, 2,
-          {K("tempo", "TEMPO", c + "tempo", 0, 0), L("arpmotif", "ARP MOTIF", c + "arpmotif", 1, 0, 2, {}),
+          {K("tempo", "TEMPO", c + "tempo", 0, 0), L("arpmotif", "ARP MOTIF", c + "arpmotif", 1, 0, 2, "arpMotif"),
            L("ptnsw", "PATTERN", c + "ptnsw", 3, 0, 2, "onOff"),
-           L("kbdsw", "KEYBOARD", c + "kbdsw", 1, 1, 2, "keyboardMode"),
+           L("kbdsw", "KEYBOARD", c + "kbdsw", 1, 1, 2, "onOff"),
            L("dlysw", "DELAY", c + "dlysw", 3, 1, 2, "onOff")}),
         PanelSection(kMargin + 284, row2, 4, 2, 0, 248),
     };

@@ -14,7 +14,7 @@ constexpr float kAngleMax = 330.0f;
 Skin Graphite()
 {
     Skin s;
-    s.name = "graphite";
+    s.name = "midnight";
     s.windowTop = Hex("2a2e34");
     s.windowBottom = Hex("1a1c20");
     s.headerTop = Hex("3a3f47");
@@ -46,7 +46,7 @@ Skin Graphite()
 Skin Ivory()
 {
     Skin s;
-    s.name = "ivory";
+    s.name = "classic";
     s.windowTop = Hex("eee8da");
     s.windowBottom = Hex("d9d0bc");
     s.headerTop = Hex("74492b");
@@ -193,7 +193,7 @@ void Plate(Canvas& c, const Skin& skin, const Section& section)
 
 const std::vector<Skin>& Skins()
 {
-    static const std::vector<Skin> skins = {Graphite(), Ivory()};
+    static const std::vector<Skin> skins = {Ivory(), Graphite()};
     return skins;
 }
 
@@ -277,8 +277,9 @@ Canvas PaintWindow(const Skin& skin, const Window& window)
     DrawText(c, window.caption, 16, 16, 0, caption, skin.headerText);
     TextStyle small;
     small.capHeight = 6.0f;
-    DrawText(c, "CONTROLLER", 16 + TextWidth(window.caption, caption) + 12, 28, 0, small,
-             Mix(skin.headerText, skin.headerBottom, 0.3f));
+    if (window.name == "main")
+        DrawText(c, "CONTROLLER", 16 + TextWidth(window.caption, caption) + 12, 28, 0, small,
+                 Mix(skin.headerText, skin.headerBottom, 0.3f));
     for (const Item& item : window.header) {
         const Rect rect = ItemRect(item, true);
         DrawText(c, item.label, static_cast<float>(rect.left), static_cast<float>(rect.top - 11), 0, small,
@@ -299,7 +300,7 @@ Brand BrandOf(const Edition& edition)
 
 Canvas PaintSplash(const Brand& brand)
 {
-    const Skin& skin = Skins().front();
+    const Skin skin = Graphite();
     const int w = 440, h = 250;
     Canvas c(w, h, skin.windowBottom);
     for (int y = 0; y < h; ++y)
@@ -347,7 +348,7 @@ Canvas ProgramIcon(const Brand& brand, int size)
     c.Fill(0, 0, s, s,
            [&](float x, float y) { return RoundRectDistance(x, y, inset, inset, s - inset, s - inset, s * 0.2f); },
            [&](float, float y) { return Mix(brand.accentTop, brand.accentBottom, y / s); });
-    Skin skin = Skins().front();
+    Skin skin = Graphite();
     skin.arc = Hex("ffffff");
     skin.track = Scale(brand.accentBottom, 0.6f);
     skin.plate = brand.accentBottom;
@@ -383,7 +384,7 @@ Canvas DocumentIcon(const Brand& brand, int size)
                    Hex("b4b9c1"));
         }
     }
-    Skin skin = Skins().front();
+    Skin skin = Graphite();
     skin.arc = brand.accentTop;
     skin.track = Hex("d0d3d8");
     PaintKnob(c, skin, s * 0.5f, s * 0.70f, s * 0.52f, 235, kAngleMin);

@@ -21,7 +21,8 @@ struct Skin {
     Rgb buttonTop, buttonBottom, arrow;
 };
 
-// Skin 0 is the default.
+// In the order of the script's skin names: 0 "Classic" (ivory and walnut),
+// 1 "Midnight" (graphite and amber).
 const std::vector<Skin>& Skins();
 
 // The bitmap names a skin uses.
