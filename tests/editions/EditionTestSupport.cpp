@@ -4,6 +4,7 @@
 #include "midi/TevMidiManager.h"
 #include "support/BitmapFileResources.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -109,4 +110,16 @@ const Edition::SSoundParameter& CEditionTest::PlainParameter() const
         if (!parameter.halfResolution)
             return parameter;
     return Edition::kEditionData.soundParameters.front();
+}
+
+std::string CEditionTest::MakeTestFolder()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         (std::string("tev-") + Edition::kEditionData.editionTag + "-" +
+                                          test->test_suite_name() + "-" + test->name());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directories(folder);
+    return folder.string();
 }

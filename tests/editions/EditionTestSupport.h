@@ -150,6 +150,9 @@ protected:
     CTevValue* Value(const std::string& path) const { return Manager().FindValue(path); }
     int32_t Integer(const std::string& path) const;
     int32_t StatusCode() const { return Manager().GetStatusCode(); }
+    // A folder of the test's own, named after the edition and the test so
+    // that tests running at the same time never share one; created empty.
+    static std::string MakeTestFolder();
     // The sound parameter of the edition's first pair without a rule of
     // its own.
     const Edition::SSoundParameter& PlainParameter() const;
