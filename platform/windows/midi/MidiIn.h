@@ -82,8 +82,9 @@ public:
     bool Start();
     bool StopAndReset();
     // Ends input and the worker thread, pumping this thread's messages while
-    // waiting for it, then unprepares every buffer. False when no device is
-    // open or a winmm call failed.
+    // waiting for it, then takes every buffer back from the driver (reset)
+    // and unprepares it. False when no device is open or a winmm call
+    // failed.
     bool Stop();
     // Stops and closes an open device.
     bool Close();
