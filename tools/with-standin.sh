@@ -63,7 +63,14 @@ program_name=$(basename "$program")
 run=$build/standin-run/${program_name%.*}
 rm -rf "$run"
 mkdir -p "$run"
-cp -R "$program_dir"/. "$run"/
+# Everything beside the program but a build's bookkeeping.
+for entry in "$program_dir"/* "$program_dir"/.[!.]*; do
+  [ -e "$entry" ] || continue
+  case $(basename "$entry") in
+  CMakeFiles | cmake_install.cmake | Makefile | CTestTestfile.cmake | *.a) continue ;;
+  esac
+  cp -R "$entry" "$run"/
+done
 cp "$standin/winmm.dll" "$standin/winmm_orig.dll" "$run"/
 
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}

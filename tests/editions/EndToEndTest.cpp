@@ -38,7 +38,7 @@ TEST_F(EndToEndTest, AUsersRoadFromStartToEnd)
     ASSERT_TRUE(Accessor().ReadFromDevice());
     EXPECT_EQ(patchName->GetString(), "Soft Pad    ");
     EXPECT_EQ(Accessor().GetUserPatchName(27)->GetString(), std::string(12, 'B'));
-    EXPECT_EQ(Integer(paired.path), 33);
+    EXPECT_EQ(Value(paired.path)->GetInteger(), 33);
     EXPECT_EQ(module.GetRequestCount(), 4 + 128);
     EXPECT_EQ(StatusCode(), 0);
 
@@ -62,7 +62,7 @@ TEST_F(EndToEndTest, AUsersRoadFromStartToEnd)
     module.WriteMemory(module.GetEditionLayout().currentProgramAddress, {87, 0, 5});
     ASSERT_TRUE(module.ReportCurrentPatch());
     Deliver();
-    EXPECT_EQ(Integer(paired.path), 77);
+    EXPECT_EQ(Value(paired.path)->GetInteger(), 77);
     EXPECT_EQ(Edition::CEntitySelector::GetCurrentEntityId(), Edition::UserPatch(5));
     EXPECT_TRUE(module.GetReceived().empty());
 

@@ -2,7 +2,7 @@
 // pair of the edition.
 #include "EditionTestSupport.h"
 
-#include "kappa/CCSynchronizer.h"
+#include <tuple>
 
 namespace {
 
@@ -15,7 +15,6 @@ protected:
         CEditionTest::SetUp();
         LoadAndStart();
     }
-    // The control changes and the data sets the module received.
     std::vector<Bytes> ControlChanges() const
     {
         std::vector<Bytes> found;
@@ -25,72 +24,50 @@ protected:
         return found;
     }
     size_t DataSets() const { return module.GetVendorMessages(CSimulatedModule::kDataSetCommand).size(); }
-    CTevValue* Parameter(size_t pair) const
-    {
-        return Accessor().GetValue(Edition::kFirstSoundParameterEntry + static_cast<int32_t>(pair));
-    }
 };
 
 TEST_F(SynchronizerTest, EveryPairGoesOutAsItsControllerOnTheReceiveChannel)
 {
     Accessor().SetReceiveChannel(5);
     ASSERT_EQ(DataSets(), 1u);
-    EXPECT_EQ(Accessor().GetReceiveChannel(), 5);
-    EXPECT_EQ(module.ByteAt(Value("ms.tmp.setup.receiveCh")->GetAbsoluteRange().begin), 5);
+    EXPECT_EQ(module.ByteAt(Address("ms.tmp.setup.receiveCh")), 5);
 
     const auto& parameters = Edition::kEditionData.soundParameters;
     for (size_t pair = 0; pair < parameters.size(); ++pair) {
         module.ClearRecords();
-        CTevValue* parameter = Parameter(pair);
+        CTevValue* parameter = Accessor().GetValue(Edition::kFirstSoundParameterEntry + static_cast<int32_t>(pair));
         const CTevValueSpec* spec = parameter->GetSpec();
         const int32_t moved = spec->GetMinimum() == parameter->GetInteger() ? spec->GetMaximum() : spec->GetMinimum();
         Change(parameter, moved);
-        const int32_t controller = parameters[pair].controller;
-        const int32_t mirrored = parameters[pair].halfResolution ? moved / 2 : moved;
-        EXPECT_EQ(Accessor().GetControllerValue(5, controller)->GetInteger(), mirrored) << parameters[pair].path;
-        if (parameters[pair].halfResolution) {
-            // Sent at full resolution as a data set; the controller only
-            // mirrors it.
-            EXPECT_EQ(ControlChanges().size(), 0u) << parameters[pair].path;
-            EXPECT_EQ(DataSets(), 1u) << parameters[pair].path;
-        } else {
-            EXPECT_EQ(ControlChanges(), (std::vector<Bytes>{{0xB5, uint8_t(controller), uint8_t(moved)}}))
-                << parameters[pair].path;
-            EXPECT_EQ(DataSets(), 0u) << parameters[pair].path;
-        }
-        // The device took the change either way.
-        if (!parameters[pair].halfResolution) {
+        const uint8_t controller = uint8_t(parameters[pair].controller);
+        const bool half = parameters[pair].halfResolution;
+        EXPECT_EQ(Accessor().GetControllerValue(5, controller)->GetInteger(), half ? moved / 2 : moved);
+        // A half-resolution parameter goes out as a data set at full
+        // resolution, every other as its controller alone, which the
+        // device takes.
+        const std::vector<Bytes> expected =
+            half ? std::vector<Bytes>{} : std::vector<Bytes>{{0xB5, controller, uint8_t(moved)}};
+        EXPECT_EQ(ControlChanges(), expected) << parameters[pair].path;
+        EXPECT_EQ(DataSets(), half ? 1u : 0u) << parameters[pair].path;
+        if (!half) {
             EXPECT_EQ(module.ByteAt(parameter->GetAbsoluteRange().begin), moved) << parameters[pair].path;
         }
     }
 }
 
-TEST_F(SynchronizerTest, ControllersFromTheDeviceMoveTheirParametersWithinRange)
+TEST_F(SynchronizerTest, ControllersFromTheDeviceMoveTheirParametersWithinRangeAndAreNotEchoed)
 {
     const Edition::SSoundParameter& plain = PlainParameter();
     CTevValue* parameter = Value(plain.path);
-    const CTevValueSpec* spec = parameter->GetSpec();
-    struct SCase {
-        uint8_t channel;
-        uint8_t value;
-        int32_t expected;
-    };
-    const int32_t low = std::min(spec->GetMinimum(), spec->GetMaximum());
-    const int32_t high = std::max(spec->GetMinimum(), spec->GetMaximum());
-    const SCase cases[] = {
-        {0, uint8_t(std::clamp(70, low, high)), std::clamp(70, low, high)},
-        {0, 127, high},
-        {0, 0, low},
-        // Another channel changes only the channel model.
-        {3, 100, low},
-    };
-    for (const SCase& test : cases) {
-        module.SendControlChange(test.channel, uint8_t(plain.controller), test.value);
+    const int32_t low = std::min(parameter->GetSpec()->GetMinimum(), parameter->GetSpec()->GetMaximum());
+    const int32_t high = std::max(parameter->GetSpec()->GetMinimum(), parameter->GetSpec()->GetMaximum());
+    // (channel, value, expected): another channel changes only its model.
+    for (auto [channel, value, expected] : {std::tuple{0, 127, high}, {0, 0, low}, {3, 100, low}}) {
+        module.SendControlChange(uint8_t(channel), uint8_t(plain.controller), uint8_t(value));
         Deliver();
-        EXPECT_EQ(parameter->GetInteger(), test.expected) << int(test.channel) << " " << int(test.value);
-        EXPECT_EQ(Accessor().GetControllerValue(test.channel, plain.controller)->GetInteger(), test.value);
+        EXPECT_EQ(parameter->GetInteger(), expected) << channel << " " << value;
+        EXPECT_EQ(Accessor().GetControllerValue(channel, plain.controller)->GetInteger(), value);
     }
-    // Nothing went back to the device.
     EXPECT_EQ(outDevice->sent.size(), 0u);
 }
 
@@ -102,14 +79,12 @@ TEST_F(SynchronizerTest, AControllerBelow32DoesNotResetThePairedParameterAbove)
     auto upper = std::find_if(parameters.begin(), parameters.end(),
                               [](const Edition::SSoundParameter& p) { return p.controller >= 33 && p.controller < 64; });
     ASSERT_NE(upper, parameters.end());
-    CTevValue* parameter = Value(upper->path);
+    const int32_t expected = upper->halfResolution ? 100 : 50;
     module.SendControlChange(0, uint8_t(upper->controller), 50);
-    Deliver();
-    ASSERT_EQ(parameter->GetInteger(), upper->halfResolution ? 100 : 50);
     module.SendControlChange(0, uint8_t(upper->controller - 32), 1);
     Deliver();
     EXPECT_EQ(Accessor().GetControllerValue(0, upper->controller)->GetInteger(), 0);
-    EXPECT_EQ(parameter->GetInteger(), upper->halfResolution ? 100 : 50);
+    EXPECT_EQ(Value(upper->path)->GetInteger(), expected);
 }
 
 TEST_F(SynchronizerTest, WithoutAPortForTheChannelModelTheParameterKeepsItsDataSet)

@@ -4,10 +4,10 @@
 // ring. A worker thread drains the ring every 10 ms and turns each entry
 // into a call of a virtual handler, and hands the driver the next receive
 // buffer for every one it gave back.
+#include "appkit/Win32.h"
 #include "appkit/WorkerThread.h"
 #include "midi/MidiRings.h"
 
-#include <windows.h>
 #include <mmsystem.h>
 
 #include <atomic>
