@@ -74,6 +74,7 @@ class CPumpingReader : public CTevMidiReader {
 public:
     CPumpingReader() : CTevMidiReader(nullptr) {}
     void PumpWhileWaiting() override { PumpFor(1); }
+    void Reserved() override {}
 };
 
 class MidiModuleTest : public CManagerTest {
