@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -383,6 +385,90 @@ TEST_F(CProgressTest, ReaderWaitDropsTicksRunsDeviceMessagesKeepsInputAndSleeps)
     const uint64_t busy100ns = ticks(kernelAfter) - ticks(kernelBefore) + ticks(userAfter) - ticks(userBefore);
     EXPECT_LT(busy100ns / 10000, 150u) << calls << " calls";
     EXPECT_GT(calls, 30);
+}
+
+// Works the write dialog from a timer while its modal loop runs, as a user
+// would: reads what it shows, then (the first time) resizes it, widens the
+// first column and picks row 41.
+struct SWriteRobot {
+    bool change = false;
+    int rows = 0;
+    std::vector<std::string> numbers;
+    std::string name;
+    int selected = -2;
+    RECT window = {};
+    int firstColumn = 0;
+};
+SWriteRobot g_robot;
+
+void CALLBACK WorkWriteDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = ::FindWindowA("#32770", "Write");
+    if (!dialog)
+        return;
+    ::KillTimer(nullptr, timer);
+    HWND list = ::GetDlgItem(dialog, IDC_WRITE_LIST);
+    auto text = [&](int row, int column) {
+        char buffer[64] = {};
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = buffer;
+        item.cchTextMax = sizeof buffer;
+        ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        return std::string(buffer);
+    };
+    g_robot.rows = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    g_robot.numbers = {text(0, 0), text(9, 0), text(127, 0)};
+    g_robot.name = text(4, 1);
+    g_robot.selected = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    ::GetWindowRect(dialog, &g_robot.window);
+    g_robot.firstColumn = static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    if (g_robot.change) {
+        ::SetWindowPos(dialog, nullptr, 20, 30, 420, 520, SWP_NOZORDER);
+        ::SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, 77);
+        LVITEMA state = {};
+        state.stateMask = LVIS_SELECTED;
+        state.state = LVIS_SELECTED;
+        ::SendMessageA(list, LVM_SETITEMSTATE, 41, reinterpret_cast<LPARAM>(&state));
+    } else {
+        LVITEMA state = {};
+        state.stateMask = LVIS_SELECTED;
+        ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    }
+    ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(CProgressTest, WriteDialogNumbersTheNamesAndRemembersItsSizePlaceAndColumns)
+{
+    theTestApp.SetRegistryKey("Dravik");
+    // Nothing remembered from an earlier run.
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Dravik\\KappaEdit Controller\\Window");
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Dravik\\KappaEdit Controller\\WriteEntityDialogListCtrl");
+    std::vector<std::string> names;
+    for (int i = 0; i < 128; ++i)
+        names.push_back("Patch " + std::to_string(i + 1));
+
+    CDialogFactory factory;
+    g_robot = SWriteRobot{};
+    g_robot.change = true;
+    ::SetTimer(nullptr, 0, 50, WorkWriteDialog);
+    EXPECT_EQ(factory.CreateWriteEntityDialog()->Choose(names, 4), 41);
+    EXPECT_EQ(g_robot.rows, 128);
+    EXPECT_EQ(g_robot.numbers, (std::vector<std::string>{"  1", " 10", "128"}));
+    EXPECT_EQ(g_robot.name, "Patch 5");
+    EXPECT_EQ(g_robot.selected, 4);
+
+    // Opened again: the size, place and column width of last time; OK with
+    // no row chosen writes nothing.
+    g_robot = SWriteRobot{};
+    ::SetTimer(nullptr, 0, 50, WorkWriteDialog);
+    EXPECT_EQ(factory.CreateWriteEntityDialog()->Choose(names, -1), -1);
+    EXPECT_EQ(g_robot.selected, -1);
+    EXPECT_EQ(g_robot.window.left, 20);
+    EXPECT_EQ(g_robot.window.top, 30);
+    EXPECT_EQ(g_robot.window.right - g_robot.window.left, 420);
+    EXPECT_EQ(g_robot.window.bottom - g_robot.window.top, 520);
+    EXPECT_EQ(g_robot.firstColumn, 77);
 }
 
 TEST(CAboutTest, VersionTextAddsTheProductNumbersOnlyWhenAsked)
