@@ -43,11 +43,7 @@ bool CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent)
     if (title.empty() && GetApp() != nullptr) {
         title = GetApp()->GetAppName();
     }
-    const bool created = CreateEx(0, nullptr, title.c_str(), style, rectDefault, parent,
-                                  static_cast<UINT>(reinterpret_cast<UINT_PTR>(m_loadedMenu)));
-    if (created && m_loadedMenu != nullptr && ::GetMenu(m_hWnd) != m_loadedMenu) {
-        ::SetMenu(m_hWnd, m_loadedMenu);
-    }
+    const bool created = CreateExWithMenu(0, nullptr, title.c_str(), style, rectDefault, parent, m_loadedMenu);
     if (!created && m_loadedMenu != nullptr) {
         ::DestroyMenu(m_loadedMenu);
         m_loadedMenu = nullptr;
@@ -58,8 +54,7 @@ bool CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent)
 bool CFrameWnd::Create(const char* className, const char* title, DWORD style, const RECT& rect,
                        CWnd* parent, HMENU menu, DWORD exStyle)
 {
-    return CreateEx(exStyle, className, title, style, rect, parent,
-                    static_cast<UINT>(reinterpret_cast<UINT_PTR>(menu)));
+    return CreateExWithMenu(exStyle, className, title, style, rect, parent, menu);
 }
 
 CWnd* CFrameWnd::GetPane() const

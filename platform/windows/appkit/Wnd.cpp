@@ -200,6 +200,13 @@ BOOL CWnd::PreCreateWindow(CREATESTRUCTA&)
 bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style,
                     const RECT& rect, CWnd* parent, UINT idOrMenu)
 {
+    return CreateExWithMenu(exStyle, className, title, style, rect, parent,
+                            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(idOrMenu)));
+}
+
+bool CWnd::CreateExWithMenu(DWORD exStyle, const char* className, const char* title, DWORD style,
+                            const RECT& rect, CWnd* parent, HMENU menu)
+{
     if (m_hWnd != nullptr) {
         return false;
     }
@@ -213,7 +220,7 @@ bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* title, DWO
     cs.cx = rect.right - rect.left;
     cs.cy = rect.bottom - rect.top;
     cs.hwndParent = parent != nullptr ? parent->GetSafeHwnd() : nullptr;
-    cs.hMenu = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(idOrMenu));
+    cs.hMenu = menu;
     cs.hInstance = CWinApp::GetResourceInstance();
     if (!PreCreateWindow(cs)) {
         PostNcDestroy();

@@ -36,6 +36,9 @@ public:
                   const RECT& rect, CWnd* parent, UINT idOrMenu);
     bool Create(const char* className, const char* title, DWORD style, const RECT& rect,
                 CWnd* parent, UINT id);
+    // The same for a top-level window with a menu (a handle does not fit an id).
+    bool CreateExWithMenu(DWORD exStyle, const char* className, const char* title, DWORD style,
+                          const RECT& rect, CWnd* parent, HMENU menu);
 
     // A chance to change the creation parameters.
     virtual BOOL PreCreateWindow(CREATESTRUCTA& cs);

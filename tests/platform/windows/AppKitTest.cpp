@@ -3,6 +3,7 @@
 // the idle rules of the message loop, the modal loop, the profile and the
 // message-box hook.
 #include "appkit/AppMessageBox.h"
+#include "appkit/FrameWnd.h"
 #include "appkit/WinApp.h"
 #include "appkit/WorkerThread.h"
 #include "appkit/Wnd.h"
@@ -219,4 +220,88 @@ TEST(AppKit, WorkerThreadRunsAtItsPriority)
     ASSERT_TRUE(thread.Wait(5000));
     EXPECT_EQ(shared.priority.load(), THREAD_PRIORITY_ABOVE_NORMAL);
     EXPECT_NE(thread.GetHandle(), nullptr);
+}
+
+namespace {
+
+class CPane : public CWnd {
+public:
+    int handled = 0;
+};
+
+class CClosingFrame : public CFrameWnd {
+public:
+    int destroyRequests = 0;
+    // Closing asks first; the window goes only when the owner destroys it.
+    BOOL DestroyWindow() override
+    {
+        ++destroyRequests;
+        return TRUE;
+    }
+    void Destroy() { CWnd::DestroyWindow(); }
+};
+
+}  // namespace
+
+TEST(AppKit, FrameFromResourcesRoutesCommandsThroughPaneFrameAndApplication)
+{
+    CWinApp app("TevFrameTest");
+    CClosingFrame frame;
+    ASSERT_TRUE(frame.LoadFrame(100, WS_OVERLAPPEDWINDOW | CFrameWnd::FWS_ADDTOTITLE));
+    EXPECT_EQ(frame.GetWindowText(), "Frame Title");
+    HMENU menu = frame.GetMenu();
+    ASSERT_NE(menu, nullptr);
+    HMENU file = ::GetSubMenu(menu, 0);
+    ASSERT_EQ(::GetMenuItemCount(file), 3);
+    EXPECT_NE(::GetClassLongPtrA(frame.m_hWnd, GCLP_HICON), 0);
+
+    CPane pane;
+    const std::string cls = CWnd::RegisterWndClass(0);
+    ASSERT_TRUE(pane.Create(cls.c_str(), "", WS_VISIBLE, RECT{0, 0, 10, 10}, &frame, CFrameWnd::kPaneFirstId));
+    frame.MoveWindow(10, 10, 300, 200);
+    RECT client{};
+    frame.GetClientRect(&client);
+    RECT paneRect{};
+    pane.GetClientRect(&paneRect);
+    EXPECT_EQ(paneRect.right, client.right);
+    EXPECT_EQ(paneRect.bottom, client.bottom);
+
+    // The pane, then the frame, then the application handle commands; a
+    // command nobody handles is greyed when its menu opens.
+    int byFrame = 0;
+    int byApp = 0;
+    pane.AddCommand(32800, [&] { ++pane.handled; });
+    frame.AddCommand(32800, [&] { ++byFrame; });
+    app.AddCommand(32827, [&] { ++byApp; });
+    frame.SendMessage(WM_COMMAND, 32800, 0);
+    frame.SendMessage(WM_COMMAND, 32827, 0);
+    EXPECT_EQ(pane.handled, 1);
+    EXPECT_EQ(byFrame, 0);
+    EXPECT_EQ(byApp, 1);
+    frame.SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    EXPECT_EQ(::GetMenuState(file, 32800, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(::GetMenuState(file, 32801, MF_BYCOMMAND) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
+    EXPECT_EQ(::GetMenuState(file, 32827, MF_BYCOMMAND) & MF_GRAYED, 0u);
+
+    // Closing only asks; the frame's owner destroys it. Destroying the main
+    // window ends the message loop.
+    frame.SendMessage(WM_CLOSE);
+    EXPECT_EQ(frame.destroyRequests, 1);
+    EXPECT_TRUE(::IsWindow(frame.m_hWnd));
+    app.SetMainWnd(&frame);
+    frame.Destroy();
+    EXPECT_EQ(frame.m_hWnd, nullptr);
+    EXPECT_EQ(app.GetMainWnd(), nullptr);
+    EXPECT_EQ(app.Run(), 0);
+
+    // The wait cursor is counted.
+    CCmdTarget::BeginWaitCursor();
+    {
+        CWaitCursor nested;
+        EXPECT_EQ(CCmdTarget::WaitCursorCount(), 2);
+    }
+    EXPECT_EQ(CCmdTarget::WaitCursorCount(), 1);
+    CCmdTarget::EndWaitCursor();
+    CCmdTarget::EndWaitCursor();
+    EXPECT_EQ(CCmdTarget::WaitCursorCount(), 0);
 }
