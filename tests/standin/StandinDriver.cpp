@@ -589,6 +589,12 @@ public:
             return m_module.GetRequestCount();
         if (what == "module_answered")
             return m_module.GetAnsweredCount();
+        if (what == "module_size") {
+            long long size = 0;
+            for (const auto& range : m_module.GetMemory())
+                size += static_cast<long long>(range.second.size());
+            return size;
+        }
         if (what == "module_byte") {
             std::string address;
             in >> address;

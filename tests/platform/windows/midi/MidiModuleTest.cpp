@@ -155,6 +155,23 @@ TEST_F(MidiModuleTest, ALeafReadThroughTheRealDevicesHoldsTheModulesBytes)
     ::DeleteFileA(path.c_str());
 }
 
+#if defined(TEV_KAPPA_SCRIPT) && defined(TEV_SIGMA_SCRIPT)
+TEST(StandinModule, IsBuiltFromEachEditionsShippedScript)
+{
+    CStandinControl standin;
+    ASSERT_TRUE(standin.IsLoaded());
+    for (const char* script : {TEV_KAPPA_SCRIPT, TEV_SIGMA_SCRIPT}) {
+        ASSERT_TRUE(standin.Command(std::string("script ") + script)) << script;
+        EXPECT_EQ(standin.Value("module_loaded"), 1) << script;
+        // Every leaf of the device's memory, the temporary patch and the
+        // user patch names among them.
+        EXPECT_GT(standin.Value("module_size"), 1000) << script;
+    }
+    EXPECT_FALSE(standin.Command("script Z:/no/such/Script.xml"));
+    EXPECT_EQ(standin.Value("module_loaded"), 0);
+}
+#endif
+
 TEST_F(MidiModuleTest, LatencyOfShortMessagesAndThroughputOfDataSetsIntoTheImage)
 {
     // Latency: 1,000 note-ons, one every 2 ms, from the driver's callback
