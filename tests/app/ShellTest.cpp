@@ -23,21 +23,6 @@ namespace {
 CApp theTestApp;
 
 std::vector<std::string> g_boxes;
-int RecordBox(HWND, const std::string& text, unsigned)
-{
-    g_boxes.push_back(text);
-    return IDOK;
-}
-
-class CBoxRecorder {
-public:
-    CBoxRecorder() : m_previous(SetMessageBoxHook(RecordBox)) { g_boxes.clear(); }
-    ~CBoxRecorder() { SetMessageBoxHook(m_previous); }
-
-private:
-    MessageBoxHook m_previous;
-};
-
 bool HasQuitMessage()
 {
     MSG message;
@@ -253,18 +238,7 @@ TEST(CShellServicesTest, PostCallerRunsOneCallPerMessageInOrderAndDropsWhatIsLef
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
 
-TEST(CShellServicesTest, MessageSinkShowsTheTextOfEachCode)
-{
-    CBoxRecorder boxes;
-    CTextOutBox sink;
-    for (int code : {3, 4, 5, 0})
-        sink.ReportError(code);
-    EXPECT_EQ(g_boxes, (std::vector<std::string>{"MIDI devices aren't set up correctly.",
-                                                 "Please check the connections.", "Undefined error.",
-                                                 "Undefined error."}));
-}
-
-TEST(CShellServicesTest, IdleShowsAPendingCodeOnceAndKeepsACodeSetWhileTheBoxIsOpen)
+TEST(CShellServicesTest, IdleShowsEachPendingCodeOnceWithItsTextAndKeepsACodeSetWhileTheBoxIsOpen)
 {
     CTevManager& manager = CTevManager::Instance();
     manager.Destroy();
@@ -286,7 +260,10 @@ TEST(CShellServicesTest, IdleShowsAPendingCodeOnceAndKeepsACodeSetWhileTheBoxIsO
     EXPECT_EQ(manager.GetStatusCode(), 3);
     theTestApp.OnIdle(1);
     theTestApp.OnIdle(2);
-    EXPECT_EQ(g_boxes.size(), 2u);
+    manager.SetStatusCode(5);
+    theTestApp.OnIdle(3);
+    EXPECT_EQ(g_boxes, (std::vector<std::string>{"Please check the connections.",
+                                                 "MIDI devices aren't set up correctly.", "Undefined error."}));
     EXPECT_EQ(manager.GetStatusCode(), 0);
     SetMessageBoxHook(previous);
     manager.Destroy();
