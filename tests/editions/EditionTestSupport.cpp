@@ -2,6 +2,7 @@
 
 #include "kappa/Edition.h"
 #include "midi/TevMidiManager.h"
+#include "support/BitmapFileResources.h"
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,12 @@ void CEditionTest::SetUp()
 {
     CManagerTest::SetUp();
     Accessor().Reset();
+    // The script's panels: bitmaps from the painted artwork, and the views
+    // the shell's factory makes.
+    Manager().m_resourceManager.SetFactory(std::make_unique<CBitmapFileResourceFactory>(TEV_ARTWORK_SCRIPT_FOLDER));
+    Manager().m_viewManager.SetViewFactory(std::make_unique<CShellViewFactory>());
+    CTestPopEdit::typed.clear();
+    CTestPopEdit::opened = 0;
     Manager().SetStatusOut(new CTevTextOutBuffer);
     auto progressBar = std::make_unique<CTestProgressBar>();
     progress = progressBar.get();

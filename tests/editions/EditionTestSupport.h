@@ -5,12 +5,14 @@
 // with a reader whose pump moves the fake clock, a writer and a dialog
 // factory whose dialog answers as the test says.
 #include "core/TevManager.h"
+#include "controls/TevPopEditControl.h"
 #include "core/TevServices.h"
 #include "kappa/BufferAccessor.h"
 #include "kappa/Patches.h"
 #include "kappa/ShellInterfaces.h"
 
 #include "support/FakeMidiDevices.h"
+#include "support/FakeViews.h"
 #include "support/FakePopupMenu.h"
 #include "support/ManagerTestSupport.h"
 #include "support/SimulatedModule.h"
@@ -82,6 +84,30 @@ public:
 
     std::vector<int32_t> begins;
     int ends = 0;
+};
+
+// The shell's pop edit without its editor window: a click "types" the text
+// the test left in `typed` (nothing when empty) and confirms it.
+class CTestPopEdit : public CTevPopEditControl {
+public:
+    void OpenPopup() override
+    {
+        ++opened;
+        if (!typed.empty())
+            CommitText(typed);
+        ReleaseButton();
+        SetActive(false);
+    }
+
+    static inline std::string typed;
+    static inline int opened = 0;
+};
+
+// The views the shell's factory makes ("edit" first), in windows that show
+// nothing.
+class CShellViewFactory : public CFakeViewFactory {
+public:
+    CShellViewFactory() { RegisterControl(CTevPopEditControl::kTypeName, TevCreateControl<CTestPopEdit>); }
 };
 
 class CEditionTest : public CManagerTest {
