@@ -1,6 +1,11 @@
 #include "views/TevViewFactory.h"
 
+#include "controls/TevButton.h"
+#include "controls/TevIncrementButton.h"
+#include "controls/TevKeyboard.h"
 #include "controls/TevKnob.h"
+#include "controls/TevSlider.h"
+#include "controls/TevStaticControls.h"
 
 namespace {
 
@@ -17,6 +22,14 @@ public:
 CTevViewFactory::CTevViewFactory()
 {
     RegisterControl(CTevKnobControl::kTypeName, TevCreateControl<CTevKnobControl>);
+    RegisterControl(CTevUnlatchButton::kTypeName, TevCreateControl<CTevUnlatchButton>);
+    RegisterControl(CTevLatchButton::kTypeName, TevCreateControl<CTevLatchButton>);
+    RegisterControl(CTevIncrementButton::kTypeName, TevCreateControl<CTevIncrementButton>);
+    RegisterControl(CTevSliderControl::kTypeName, TevCreateControl<CTevSliderControl>);
+    RegisterControl(CTevPictureControl::kTypeName, TevCreateControl<CTevPictureControl>);
+    RegisterControl(CTevStaticTextControl::kTypeName, TevCreateControl<CTevStaticTextControl>);
+    RegisterControl(CTevStaticTextPictureControl::kTypeName, TevCreateControl<CTevStaticTextPictureControl>);
+    RegisterControl(CTevKeyboardControl::kTypeName, TevCreateControl<CTevKeyboardControl>);
 }
 
 CTevViewFactory::~CTevViewFactory() = default;
