@@ -90,7 +90,6 @@ public:
 
 class ControlTest : public CManagerTest {
 protected:
-    // Cell sizes: width, height of one state.
     void SetUp() override
     {
         CManagerTest::SetUp();
@@ -104,14 +103,11 @@ protected:
             << Errors();
         Manager().GetRootStruct("ms")->SetMidiOut(&out);
         Manager().GetRootStruct("midi")->SetMidiOut(&out);
-        // Image sizes give the cells: buttons 30 x 20, pictures 16 x 12, the
-        // slider's knob 20 x 10, the keyboard's skin 200 x 100.
-        SetImage("one", {30, 20});
-        SetImage("two", {30, 40});
-        SetImage("four", {30, 80});
-        SetImage("many", {16, 12 * 22});
-        SetImage("cap", {20, 10});
-        SetImage("keys", {200, 100});
+        // Cells: buttons 30 x 20, "many" 16 x 12, the slider's knob 20 x 10.
+        const std::map<std::string, CTevPoint> sizes{{"one", {30, 20}}, {"two", {30, 40}}, {"four", {30, 80}},
+                                                     {"many", {16, 264}}, {"cap", {20, 10}}, {"keys", {200, 100}}};
+        for (const auto& [name, size] : sizes)
+            Bitmap(name)->imageSize = size;
     }
     void TearDown() override
     {
@@ -128,11 +124,10 @@ protected:
     {
         return static_cast<CFakeTextWriter*>(Manager().m_resourceManager.m_textWriters.FindByName("font"));
     }
-    static void SetImage(const std::string& name, CTevPoint size) { Bitmap(name)->imageSize = size; }
     static CTevValue* Value(const std::string& name) { return Manager().FindValue(name); }
 
-    // Reads, creates and opens a control of class T; null on failure, with
-    // the messages in Errors(). Every attribute must be understood.
+    // Reads, creates and opens a control; null on failure, with the
+    // messages in Errors(). Every attribute must be understood.
     template <class T>
     T* Make(CTevPairList attributes)
     {
@@ -142,9 +137,8 @@ protected:
         EXPECT_TRUE(attributes.empty()) << attributes.front().first;
         control->Open();
         forward.controls.push_back(control.get());
-        T* made = control.get();
         controls.push_back(std::move(control));
-        return made;
+        return static_cast<T*>(controls.back().get());
     }
     // The messages of a control that fails to read or create.
     template <class T>
@@ -154,13 +148,12 @@ protected:
         EXPECT_EQ(Make<T>(std::move(attributes)), nullptr);
         return Errors();
     }
-
     static bool Mouse(CTevView& view, int kind, CTevPoint point, int modifiers = 0)
     {
         CTevMouseInfo mouse(kind, point.x, point.y, modifiers);
         return view.OnMouse(mouse);
     }
-    // Sets a value as the device does: stored, then announced as received.
+    // Sets a value as the device does: stored, announced, broadcast.
     static void Receive(CTevValue* value, int32_t integer)
     {
         value->SetInteger(integer);

@@ -11,6 +11,8 @@
 
 #include "ControlFixture.h"
 
+#include <utility>
+
 namespace {
 
 using namespace control_fixture;
@@ -44,46 +46,33 @@ CTevPairList Layout(const std::string& range = "36,96")
     return pairs;
 }
 
-CTevPairList Without(CTevPairList pairs, const std::string& tag)
+// The layout without the tag, and with the text for it when one is given.
+CTevPairList With(const std::string& tag, const char* text = nullptr, CTevPairList pairs = Layout())
 {
     pairs.remove_if([&tag](const CTevPair& pair) { return pair.first == tag; });
-    return pairs;
-}
-
-CTevPairList With(CTevPairList pairs, const std::string& tag, const std::string& text)
-{
-    pairs = Without(std::move(pairs), tag);
-    pairs.emplace_back(tag, text);
+    if (text)
+        pairs.emplace_back(tag, text);
     return pairs;
 }
 
 class KeyboardTest : public ControlTest {
 protected:
     // Short messages sent so far, then forgets them.
-    Bytes TakeNotes()
+    Bytes TakeNotes() { return std::exchange(out.shorts, {}); }
+    // Where the pressed images are drawn.
+    std::vector<CTevPoint> Pressed(CTevKeyboardControl& keyboard)
     {
-        Bytes notes = out.shorts;
-        out.shorts.clear();
-        return notes;
-    }
-    // The keys drawn pressed, by the source of their upper part.
-    std::vector<int32_t> PressedKeys(CTevKeyboardControl& keyboard)
-    {
-        CFakeStateBitmap* keys = Bitmap("keys");
-        keys->cells.clear();
-        CFakeDrawInfo everything;
+        Bitmap("keys")->cells.clear();
         keyboard.Draw(everything);
-        std::vector<int32_t> pressed;
-        size_t cell = 0;
-        for (int32_t key = keyboard.GetFirstKey(); key <= keyboard.GetLastKey(); ++key) {
-            if (cell >= keys->cells.size())
-                break;
-            if (keys->cells[cell].sourceX >= 100)
-                pressed.push_back(key);
-            cell += CTevKeyboardControl::IsWhiteKey(key) ? 2 : 1;
+        std::vector<CTevPoint> pressed;
+        for (const auto& cell : Bitmap("keys")->cells) {
+            if (cell.sourceX >= 100)
+                pressed.push_back(cell.position);
         }
         return pressed;
     }
+
+    CFakeDrawInfo everything;
 };
 
 TEST_F(KeyboardTest, SixtyOneKeysOverThirtySixWhiteKeys)
@@ -100,16 +89,10 @@ TEST_F(KeyboardTest, SixtyOneKeysOverThirtySixWhiteKeys)
         int32_t x, y, key;
     };
     const std::vector<SHit> hits = {
-        {2, 10, 36},    // C, upper part
-        {10, 10, 37},   // the black key
-        {10, 45, 36},   // below the black key: the C under it
-        {14, 45, 38},   // D, lower part
-        {17, 10, 38},   // D, its narrow upper part
-        {86, 10, 48},   // the next octave's C
-        {430, 10, 96},  // the highest key's full-width upper part
-        {431, 59, 96},
-        {432, 10, -1},  // just past the keyboard
-        {5, 60, -1},
+        {2, 10, 36},   {10, 10, 37},  // C, the black key
+        {10, 45, 36},  {14, 45, 38},  // below the black key: the C under it; D
+        {17, 10, 38},  {86, 10, 48},  // D's narrow upper part; the next octave's C
+        {430, 10, 96}, {432, 10, -1}, // the highest key's full-width upper part; past it
     };
     for (const SHit& h : hits)
         EXPECT_EQ(keyboard->HitTest({100 + h.x, 50 + h.y}), h.key) << h.x << "," << h.y;
@@ -117,7 +100,6 @@ TEST_F(KeyboardTest, SixtyOneKeysOverThirtySixWhiteKeys)
     // Every key is drawn once, white keys in two parts; the highest key
     // from its own image.
     CFakeStateBitmap* keys = Bitmap("keys");
-    CFakeDrawInfo everything;
     keyboard->Draw(everything);
     EXPECT_EQ(keys->cells.size(), size_t(61 + 36));
     EXPECT_EQ(keys->cells.back().position, (CTevPoint{100 + 420, 90}));
@@ -135,21 +117,20 @@ TEST_F(KeyboardTest, PressHoldsDragMovesReleaseReleases)
     EXPECT_TRUE(Mouse(*keyboard, CTevMouseInfo::kButtonDown, {102, 60}));
     EXPECT_TRUE(keyboard->HasCapture());
     EXPECT_EQ(TakeNotes(), (Bytes{{0x90, 36, 100}}));
-    EXPECT_EQ(PressedKeys(*keyboard), (std::vector<int32_t>{36}));
+    EXPECT_EQ(Pressed(*keyboard), (std::vector<CTevPoint>{{100, 50}, {100, 90}}));  // C, both parts
     // Dragging to D: the C's note off first, in a round of its own.
     const size_t rounds = forward.broadcasts.size();
     EXPECT_TRUE(Mouse(*keyboard, CTevMouseInfo::kMove, {114, 95}));
     EXPECT_EQ(TakeNotes(), (Bytes{{0x80, 36, 100}, {0x90, 38, 100}}));
     EXPECT_EQ(forward.broadcasts.size(), rounds + 2);
-    EXPECT_EQ(PressedKeys(*keyboard), (std::vector<int32_t>{38}));
+    EXPECT_EQ(Pressed(*keyboard), (std::vector<CTevPoint>{{116, 50}, {112, 90}}));
     // Between the keys, nothing is held; the release far outside is still
     // the keyboard's.
     EXPECT_TRUE(Mouse(*keyboard, CTevMouseInfo::kMove, {105, 200}));
     EXPECT_EQ(TakeNotes(), (Bytes{{0x80, 38, 100}}));
     EXPECT_TRUE(Mouse(*keyboard, CTevMouseInfo::kButtonUp, {900, 900}));
-    EXPECT_FALSE(keyboard->HasCapture());
+    EXPECT_FALSE(keyboard->HasCapture() || Mouse(*keyboard, CTevMouseInfo::kButtonUp, {102, 60}));
     EXPECT_TRUE(TakeNotes().empty());
-    EXPECT_FALSE(Mouse(*keyboard, CTevMouseInfo::kButtonUp, {102, 60}));
 
     Receive(octave, 65);
     EXPECT_TRUE(Mouse(*keyboard, CTevMouseInfo::kButtonDown, {102, 60}));
@@ -169,7 +150,7 @@ TEST_F(KeyboardTest, PressHoldsDragMovesReleaseReleases)
     EXPECT_TRUE(channels->ReceiveShortMessage(CTevShortMessage(std::vector<uint8_t>{0x90, 40, 90})));
     Manager().DispatchChanges();
     Manager().ClearChanges();
-    EXPECT_EQ(PressedKeys(*keyboard), (std::vector<int32_t>{40}));
+    EXPECT_EQ(Pressed(*keyboard), (std::vector<CTevPoint>{{128, 50}, {124, 90}}));  // E
     EXPECT_TRUE(TakeNotes().empty());
 }
 
@@ -181,31 +162,27 @@ TEST_F(KeyboardTest, LayoutsAndReferencesRefused)
         std::string message;
     };
     const std::vector<SCase> cases = {
-        {With(Layout(), "physicalKeyRange", "0,129"), "Keyboard physicalKeyRange is invalid. : 0,129\n"},
-        {With(Layout(), "physicalKeyRange", "10,5"), "Keyboard physicalKeyRange is invalid. : 10,5\n"},
-        {With(Layout(), "physicalKeyRange", "-1,5"), "Keyboard physicalKeyRange is invalid. : -1,5\n"},
-        {With(Layout(), "cKeyUpsideRectangle", "0,0,8"), "Keyboard cKeyUpsideRectangle is invalid. : 0,0,8\n"},
-        {With(Layout(), "bitmapRef", "none"), "Unable to find bitmap none.\n"},
-        {Without(Layout(), "bitmapRef"), "Keyboard control kb needs bitmap. : bitmapRef\n"},
-        // Only one of the lowest key's two images.
-        {With(Layout(), "lowestKeyUpsideRectangle", "0,0,8,40"), noLayout},
-        // A pressed C of another size than the released one.
-        {With(Layout(), "cKeyUpsideRectanglePressed", "100,0,109,40"), noLayout},
-        // The highest C taken from the plain C: its upper part is narrower
-        // than its lower part.
-        {Without(Without(Layout(), "highestKeyUpsideRectangle"), "highestKeyUpsideRectanglePressed"), noLayout},
-        {Without(Layout(), "ebonyKeyRectanglePressed"), noLayout},
+        {With("physicalKeyRange", "0,129"), "Keyboard physicalKeyRange is invalid. : 0,129\n"},
+        {With("physicalKeyRange", "10,5"), "Keyboard physicalKeyRange is invalid. : 10,5\n"},
+        {With("physicalKeyRange", "-1,5"), "Keyboard physicalKeyRange is invalid. : -1,5\n"},
+        {With("cKeyUpsideRectangle", "0,0,8"), "Keyboard cKeyUpsideRectangle is invalid. : 0,0,8\n"},
+        {With("bitmapRef"), "Keyboard control kb needs bitmap. : bitmapRef\n"},
+        // Only one of the lowest key's two images; a pressed C of another
+        // size than the released one; no pressed black key.
+        {With("lowestKeyUpsideRectangle", "0,0,8,40"), noLayout},
+        {With("cKeyUpsideRectanglePressed", "100,0,109,40"), noLayout},
+        {With("ebonyKeyRectanglePressed"), noLayout},
+        // The highest C taken from the plain C: narrower above than below.
+        {With("highestKeyUpsideRectangle", nullptr, With("highestKeyUpsideRectanglePressed")), noLayout},
         // The note value must be reference 0, and a MIDI channel's.
-        {Without(Layout(), "valueRef"), "There is no value reference for keyboard. : kb\n"},
-        {Without(Layout(), "octaveValueRef"), "There is no octave value reference for keyboard. : kb\n"},
-        {Without(Layout(), "onVelocityValueRef"), "There is no velocity value reference for keyboard. : kb\n"},
-        {With(Layout(), "valueRef", "ms.tone.level"),
+        {With("valueRef"), "There is no value reference for keyboard. : kb\n"},
+        {With("octaveValueRef"), "There is no octave value reference for keyboard. : kb\n"},
+        {With("onVelocityValueRef"), "There is no velocity value reference for keyboard. : kb\n"},
+        {With("valueRef", "ms.tone.level"),
          "Referred value must be the note value of a MIDI channel for keyboard. : main.kb\n"},
     };
-    for (const SCase& c : cases) {
-        const std::string errors = Refusal<CTevKeyboardControl>(c.attributes);
-        EXPECT_EQ(errors, c.message) << c.message;
-    }
+    for (const SCase& c : cases)
+        EXPECT_EQ(Refusal<CTevKeyboardControl>(c.attributes), c.message) << c.message;
 
     // An octave without width: every rectangle empty.
     CTevPairList empty = Layout("36,36");
@@ -226,9 +203,7 @@ TEST_F(KeyboardTest, LayoutsAndReferencesRefused)
     Bitmap("keys")->failLoad = true;
     auto* blind = Make<CTevKeyboardControl>(Layout());
     ASSERT_NE(blind, nullptr) << Errors();
-    CFakeDrawInfo everything;
-    blind->Draw(everything);
-    EXPECT_TRUE(Bitmap("keys")->cells.empty());
+    EXPECT_TRUE(Pressed(*blind).empty() && Bitmap("keys")->cells.empty());
     EXPECT_TRUE(Mouse(*blind, CTevMouseInfo::kButtonDown, {102, 60}));
     EXPECT_EQ(TakeNotes(), (Bytes{{0x90, 36, 100}}));
 }
