@@ -7,9 +7,6 @@
 // hand it on. Data sets and short messages sent are recorded.
 #include "controls/TevControl.h"
 #include "core/TevManager.h"
-#include "core/TevResources.h"
-#include "core/TevServices.h"
-#include "core/TevValue.h"
 #include "midi/TevMessage.h"
 
 #include "support/ControlTestSupport.h"

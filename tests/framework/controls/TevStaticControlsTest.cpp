@@ -98,12 +98,8 @@ TEST_F(StaticControlsTest, WhatIsRefused)
 {
     EXPECT_EQ(Refusal<CTevPictureControl>({{"name", "p"}, {"bitmapRef", "four"}}),
               "There is no value reference for picture control main.p.\n");
-    EXPECT_EQ(Refusal<CTevPictureControl>({{"name", "p"}, {"valueRef", "ms.tone.mode"}}),
-              "There is no bitmap reference for picture control main.p.\n");
     EXPECT_EQ(Refusal<CTevStaticTextControl>({{"name", "t"}, {"textWriterRef", "font"}}),
               "There is no value reference.\n");
-    EXPECT_EQ(Refusal<CTevStaticTextControl>({{"name", "t"}, {"valueRef", "ms.tone.mode"}}),
-              "There is no text writer reference.\n");
     Bitmap("many")->failLoad = true;
     EXPECT_EQ(Refusal<CTevStaticTextPictureControl>(
                   {{"name", "tp"}, {"textWriterRef", "font"}, {"bitmapRef", "many"}, {"valueRef", "ms.tone.mode"}}),
