@@ -176,7 +176,8 @@ bool CTevKeyboardControl::Create(CTevView* parent)
     }
     // A bitmap that does not load leaves a keyboard that plays but draws
     // nothing.
-    m_loaded = m_bitmap && m_bitmap->Acquire();
+    if (m_bitmap)
+        m_bitmap->Acquire();
     const CTevPoint size = GetKeyboardSize();
     CTevView::SetRect(CTevRect{m_rect.left, m_rect.top, m_rect.left + size.x, m_rect.top + size.y});
     return true;
@@ -184,7 +185,7 @@ bool CTevKeyboardControl::Create(CTevView* parent)
 
 void CTevKeyboardControl::Draw(CTevDrawInfo& drawInfo)
 {
-    if (!m_loaded || !drawInfo.IntersectsUpdate(m_rect))
+    if (!m_bitmap || m_bitmap->GetReferenceCount() == 0 || !drawInfo.IntersectsUpdate(m_rect))
         return;
     const int32_t offset = GetNoteOffset();
     for (int32_t key = m_firstKey; key <= m_lastKey; ++key) {

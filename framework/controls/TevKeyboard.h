@@ -119,5 +119,4 @@ private:
     std::vector<CKeyRects> m_keyShapes;
     std::vector<int32_t> m_keyStates;
     std::vector<int32_t> m_playedNotes;
-    bool m_loaded = false;
 };

@@ -50,7 +50,9 @@ bool CTevPictureControl::Create(CTevView* parent)
         ErrorLog().Printf("There is no bitmap reference for picture control %s.\n", GetPath().c_str());
         return false;
     }
-    m_loaded = m_bitmap->Acquire();
+    // A bitmap that does not load is no reason to refuse the panel: the
+    // picture then draws nothing (nobody holds the image).
+    m_bitmap->Acquire();
     const CTevPoint cell = m_bitmap->GetCellSize();
     CTevView::SetRect(CTevRect{m_rect.left, m_rect.top, m_rect.left + cell.x, m_rect.top + cell.y});
     return true;
@@ -58,7 +60,7 @@ bool CTevPictureControl::Create(CTevView* parent)
 
 void CTevPictureControl::Draw(CTevDrawInfo& drawInfo)
 {
-    if (!m_bitmap || !m_loaded || !drawInfo.IntersectsUpdate(m_rect))
+    if (!m_bitmap || m_bitmap->GetReferenceCount() == 0 || !drawInfo.IntersectsUpdate(m_rect))
         return;
     m_bitmap->DrawState(drawInfo, CTevPoint{m_rect.left, m_rect.top}, m_state);
 }

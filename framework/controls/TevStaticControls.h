@@ -48,7 +48,6 @@ private:
     CTevStateBitmap* m_bitmap = nullptr;
     int32_t m_offsetIndex = 0;
     int32_t m_state = 0;
-    bool m_loaded = false;
 };
 
 class CTevStaticTextControl : public CTevControl {
