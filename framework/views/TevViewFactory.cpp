@@ -4,6 +4,7 @@
 #include "controls/TevIncrementButton.h"
 #include "controls/TevKeyboard.h"
 #include "controls/TevKnob.h"
+#include "controls/TevPopComboControl.h"
 #include "controls/TevSlider.h"
 #include "controls/TevStaticControls.h"
 
@@ -30,6 +31,7 @@ CTevViewFactory::CTevViewFactory()
     RegisterControl(CTevStaticTextControl::kTypeName, TevCreateControl<CTevStaticTextControl>);
     RegisterControl(CTevStaticTextPictureControl::kTypeName, TevCreateControl<CTevStaticTextPictureControl>);
     RegisterControl(CTevKeyboardControl::kTypeName, TevCreateControl<CTevKeyboardControl>);
+    RegisterControl(CTevPopComboControl::kTypeName, TevCreateControl<CTevPopComboControl>);
 }
 
 CTevViewFactory::~CTevViewFactory() = default;

@@ -87,11 +87,11 @@ TEST_F(ViewManagerTest, TheFactoryMakesControlsByExactTypeName)
     CTevElementDefinition definition;
     definition.type = "probe";
     EXPECT_EQ(factory.CreateControl(definition), nullptr);
-    // The framework's own controls are known from the start, the knob
-    // first.
+    // The framework's own controls are known from the start.
     const std::vector<std::string> own = factory.GetControlTypeNames();
     ASSERT_FALSE(own.empty());
     EXPECT_EQ(own.front(), "knob");
+    EXPECT_TRUE(factory.IsControlRegistered("combo"));
 
     int made = 0;
     factory.RegisterControl("probe", TevCreateControl<CProbeControl>);
