@@ -6,8 +6,10 @@
 CProgramRun::~CProgramRun()
 {
     if (m_info.hProcess) {
-        if (IsRunning())
-            Kill();
+        if (IsRunning()) {
+            ::TerminateProcess(m_info.hProcess, 99);
+            ::WaitForSingleObject(m_info.hProcess, 5000);
+        }
         ::CloseHandle(m_info.hProcess);
         ::CloseHandle(m_info.hThread);
     }
@@ -35,12 +37,6 @@ int CProgramRun::WaitForExit(DWORD timeoutMs)
 bool CProgramRun::IsRunning() const
 {
     return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-void CProgramRun::Kill()
-{
-    ::TerminateProcess(m_info.hProcess, 99);
-    ::WaitForSingleObject(m_info.hProcess, 5000);
 }
 
 bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs)
@@ -89,22 +85,6 @@ std::vector<HWND> TopWindowsOf(DWORD processId, const char* className)
     return search.found;
 }
 
-HWND FindTopWindow(DWORD processId, const std::string& title, DWORD timeoutMs)
-{
-    HWND result = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND window : TopWindowsOf(processId))
-                if (WindowText(window) == title) {
-                    result = window;
-                    return true;
-                }
-            return false;
-        },
-        timeoutMs);
-    return result;
-}
-
 HWND FindDialog(DWORD processId, DWORD timeoutMs)
 {
     HWND result = nullptr;
@@ -148,18 +128,6 @@ void PressButton(HWND dialog, int id)
 void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys)
 {
     ::PostMessageA(window, message, keys, MAKELPARAM(x, y));
-}
-
-void PostDrag(HWND window, POINT from, POINT to, int steps)
-{
-    PostMouse(window, WM_LBUTTONDOWN, from.x, from.y, MK_LBUTTON);
-    for (int i = 1; i <= steps; ++i) {
-        const int x = from.x + (to.x - from.x) * i / steps;
-        const int y = from.y + (to.y - from.y) * i / steps;
-        PostMouse(window, WM_MOUSEMOVE, x, y, MK_LBUTTON);
-        ::Sleep(5);
-    }
-    PostMouse(window, WM_LBUTTONUP, to.x, to.y, 0);
 }
 
 bool SaveScreenshot(HWND window, const std::string& path, std::vector<unsigned char>* pixels)

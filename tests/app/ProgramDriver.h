@@ -20,7 +20,6 @@ public:
     // The exit code, or -1 when it did not end within the time.
     int WaitForExit(DWORD timeoutMs);
     bool IsRunning() const;
-    void Kill();
     DWORD GetProcessId() const { return m_info.dwProcessId; }
 
 private:
@@ -33,8 +32,6 @@ bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs);
 // The visible top-level windows of the process, optionally only those of a
 // window class.
 std::vector<HWND> TopWindowsOf(DWORD processId, const char* className = nullptr);
-// The first visible top-level window of the process with that title.
-HWND FindTopWindow(DWORD processId, const std::string& title, DWORD timeoutMs);
 // The first visible dialog (#32770) of the process; null on time-out.
 HWND FindDialog(DWORD processId, DWORD timeoutMs);
 std::string WindowText(HWND window);
@@ -45,8 +42,6 @@ void PressButton(HWND dialog, int id);
 
 // Posted left-button input in client coordinates of the window.
 void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys = 0);
-// Press at from, moves in steps to to, release.
-void PostDrag(HWND window, POINT from, POINT to, int steps);
 
 // A 24-bit BMP of the window's screen area; false when nothing could be
 // read. Also returns the pixels (BGR rows, bottom-up) when asked.
