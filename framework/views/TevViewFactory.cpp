@@ -1,7 +1,12 @@
 #include "views/TevViewFactory.h"
 
+#include "controls/TevButton.h"
+#include "controls/TevIncrementButton.h"
+#include "controls/TevKeyboard.h"
 #include "controls/TevKnob.h"
 #include "controls/TevPopComboControl.h"
+#include "controls/TevSlider.h"
+#include "controls/TevStaticControls.h"
 
 namespace {
 
@@ -18,6 +23,14 @@ public:
 CTevViewFactory::CTevViewFactory()
 {
     RegisterControl(CTevKnobControl::kTypeName, TevCreateControl<CTevKnobControl>);
+    RegisterControl(CTevUnlatchButton::kTypeName, TevCreateControl<CTevUnlatchButton>);
+    RegisterControl(CTevLatchButton::kTypeName, TevCreateControl<CTevLatchButton>);
+    RegisterControl(CTevIncrementButton::kTypeName, TevCreateControl<CTevIncrementButton>);
+    RegisterControl(CTevSliderControl::kTypeName, TevCreateControl<CTevSliderControl>);
+    RegisterControl(CTevPictureControl::kTypeName, TevCreateControl<CTevPictureControl>);
+    RegisterControl(CTevStaticTextControl::kTypeName, TevCreateControl<CTevStaticTextControl>);
+    RegisterControl(CTevStaticTextPictureControl::kTypeName, TevCreateControl<CTevStaticTextPictureControl>);
+    RegisterControl(CTevKeyboardControl::kTypeName, TevCreateControl<CTevKeyboardControl>);
     RegisterControl(CTevPopComboControl::kTypeName, TevCreateControl<CTevPopComboControl>);
 }
 

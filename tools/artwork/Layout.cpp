@@ -1,4 +1,5 @@
 #include "Layout.h"
+#include "Player.h"
 
 #include <algorithm>
 
@@ -107,6 +108,7 @@ Edition MakeKappa()
            K("vcas", "SUSTAIN", o + "vca_s", 2, 1), K("vcar", "RELEASE", o + "vca_r", 3, 1)},
           202),
         PanelSection(kMargin + 388 + 232, row2, 2, 2, 202, 148),
+        PlayerSection(kMargin, row2 + 202 + 8, 768),
     };
     main.header = {PatchName(kMargin + 388 + 380 - 168)};
 
@@ -192,6 +194,7 @@ Edition MakeSigma()
            L("kbdsw", "KEYBOARD", c + "kbdsw", 1, 1, 2, "onOff"),
            L("dlysw", "DELAY", c + "dlysw", 3, 1, 2, "onOff")}),
         PanelSection(kMargin + 284, row2, 4, 2, 0, 248),
+        PlayerSection(kMargin, row2 + 2 * kSlotHeight + kTitleHeight + 4 + 8, 532),
     };
     main.header = {PatchName(kMargin + 532 - 168)};
 

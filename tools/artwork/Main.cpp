@@ -8,6 +8,7 @@
 // definitions for the layout, the starting point for editing the script.
 #include "Canvas.h"
 #include "Layout.h"
+#include "Player.h"
 #include "Skins.h"
 
 #include <algorithm>
@@ -183,7 +184,9 @@ int Build(const Edition& edition, const fs::path& output, const fs::path& script
     for (const Skin& skin : Skins()) {
         for (const Window& window : edition.windows) {
             const fs::path path = scriptFolder / (WindowBitmapName(skin, window) + ".bmp");
-            ok = Check(WriteBmp(path.string(), PaintWindow(skin, window)), path) && ok;
+            Canvas picture = PaintWindow(skin, window);
+            PaintPlayerPlate(picture, skin, window);
+            ok = Check(WriteBmp(path.string(), picture), path) && ok;
         }
         for (Kind kind : {Kind::Knob, Kind::CentreKnob}) {
             const fs::path path = scriptFolder / (KnobBitmapName(skin, kind) + ".bmp");
@@ -191,7 +194,14 @@ int Build(const Edition& edition, const fs::path& output, const fs::path& script
         }
         const fs::path button = scriptFolder / (ButtonBitmapName(skin) + ".bmp");
         ok = Check(WriteBmp(button.string(), PaintButton(skin)), button) && ok;
+        for (const NamedCanvas& bitmap : PaintPlayerBitmaps(skin)) {
+            const fs::path path = scriptFolder / (bitmap.name + ".bmp");
+            ok = Check(WriteBmp(path.string(), bitmap.canvas), path) && ok;
+        }
     }
+    const NamedCanvas skinPicture = PaintSkinPicture();
+    const fs::path skinPicturePath = scriptFolder / (skinPicture.name + ".bmp");
+    ok = Check(WriteBmp(skinPicturePath.string(), skinPicture.canvas), skinPicturePath) && ok;
     const Brand brand = BrandOf(edition);
     ok = Check(WriteBmp((output / "Splash.bmp").string(), PaintSplash(brand)), output / "Splash.bmp") && ok;
     ok = Check(WriteIco((output / "Program.ico").string(), PaintProgramIcons(brand)), output / "Program.ico") && ok;
