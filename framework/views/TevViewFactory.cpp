@@ -1,6 +1,10 @@
 #include "views/TevViewFactory.h"
 
+#include "controls/TevBias.h"
+#include "controls/TevEnvelope.h"
+#include "controls/TevFadeRange.h"
 #include "controls/TevKnob.h"
+#include "controls/TevLfo.h"
 
 namespace {
 
@@ -17,6 +21,10 @@ public:
 CTevViewFactory::CTevViewFactory()
 {
     RegisterControl(CTevKnobControl::kTypeName, TevCreateControl<CTevKnobControl>);
+    RegisterControl(CTevBiasControl::kTypeName, TevCreateControl<CTevBiasControl>);
+    RegisterControl(CTevEnvelopeControl::kTypeName, TevCreateControl<CTevEnvelopeControl>);
+    RegisterControl(CTevFadeRangeControl::kTypeName, TevCreateControl<CTevFadeRangeControl>);
+    RegisterControl(CTevLfoControl::kTypeName, TevCreateControl<CTevLfoControl>);
 }
 
 CTevViewFactory::~CTevViewFactory() = default;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -88,7 +89,9 @@ TEST_F(ViewManagerTest, TheFactoryMakesControlsByExactTypeName)
     definition.type = "probe";
     EXPECT_EQ(factory.CreateControl(definition), nullptr);
     // The framework's own controls are known from the start.
-    EXPECT_EQ(factory.GetControlTypeNames(), (std::vector<std::string>{"knob"}));
+    std::vector<std::string> names = factory.GetControlTypeNames();
+    for (const char* builtIn : {"knob", "bias", "envelope", "fadeRange", "lfo"})
+        EXPECT_NE(std::find(names.begin(), names.end(), builtIn), names.end()) << builtIn;
 
     int made = 0;
     factory.RegisterControl("probe", TevCreateControl<CProbeControl>);
@@ -98,7 +101,8 @@ TEST_F(ViewManagerTest, TheFactoryMakesControlsByExactTypeName)
         ++made;
         return std::make_unique<CProbeControl>();
     });
-    EXPECT_EQ(factory.GetControlTypeNames(), (std::vector<std::string>{"knob", "probe"}));
+    names.push_back("probe");
+    EXPECT_EQ(factory.GetControlTypeNames(), names);
     auto control = factory.CreateControl(definition);
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(made, 1);
