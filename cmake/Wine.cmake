@@ -8,6 +8,22 @@
 
 find_program(TEV_WINESERVER wineserver REQUIRED)
 
+# An Xvfb server for the whole run, started as a fixture before the Wine
+# prefix (the Wine desktop process takes its display from the first start).
+# It picks a free display itself; every test reaches it through
+# tools/with-display.sh, which reads the number the fixture recorded.
+set(TEV_XVFB_STATE ${CMAKE_BINARY_DIR}/xvfb)
+set(TEV_WITH_DISPLAY ${PROJECT_SOURCE_DIR}/tools/with-display.sh ${TEV_XVFB_STATE})
+add_test(NAME xvfb_setup
+         COMMAND ${PROJECT_SOURCE_DIR}/tools/xvfb-fixture.sh start ${TEV_XVFB_STATE})
+add_test(NAME xvfb_cleanup
+         COMMAND ${PROJECT_SOURCE_DIR}/tools/xvfb-fixture.sh stop ${TEV_XVFB_STATE})
+set_tests_properties(xvfb_setup PROPERTIES FIXTURES_SETUP tev_xvfb TIMEOUT 60)
+set_tests_properties(xvfb_cleanup PROPERTIES FIXTURES_CLEANUP tev_xvfb TIMEOUT 60)
+
+# Test programs made from here on run under Wine on that display.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TEV_WITH_DISPLAY} ${TEV_WINE})
+
 set(TEV_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(TEV_WINE_ENVIRONMENT
   "WINEPREFIX=${TEV_WINEPREFIX}"
@@ -17,16 +33,18 @@ set(TEV_WINE_ENVIRONMENT
 set(TEV_WINE_FIXTURE_SCRIPT ${PROJECT_SOURCE_DIR}/tools/wine-fixture.sh)
 
 add_test(NAME wine_prefix_setup
-         COMMAND ${TEV_WINE_FIXTURE_SCRIPT} setup ${TEV_WINE} ${TEV_WINESERVER})
+         COMMAND ${TEV_WITH_DISPLAY} ${TEV_WINE_FIXTURE_SCRIPT} setup ${TEV_WINE} ${TEV_WINESERVER})
 add_test(NAME wine_prefix_cleanup
-         COMMAND ${TEV_WINE_FIXTURE_SCRIPT} cleanup ${TEV_WINE} ${TEV_WINESERVER})
+         COMMAND ${TEV_WITH_DISPLAY} ${TEV_WINE_FIXTURE_SCRIPT} cleanup ${TEV_WINE} ${TEV_WINESERVER})
 set_tests_properties(wine_prefix_setup PROPERTIES
   FIXTURES_SETUP tev_wine
+  FIXTURES_REQUIRED tev_xvfb
   ENVIRONMENT "${TEV_WINE_ENVIRONMENT}"
   # Creating a fresh prefix takes some ten seconds.
   TIMEOUT 300)
 set_tests_properties(wine_prefix_cleanup PROPERTIES
   FIXTURES_CLEANUP tev_wine
+  FIXTURES_REQUIRED tev_xvfb
   ENVIRONMENT "${TEV_WINE_ENVIRONMENT}"
   TIMEOUT 60)
 
@@ -36,6 +54,6 @@ function(tev_wine_test_properties tests)
     return()
   endif()
   set_tests_properties(${tests} PROPERTIES
-    FIXTURES_REQUIRED tev_wine
+    FIXTURES_REQUIRED "tev_xvfb;tev_wine"
     ENVIRONMENT "${TEV_WINE_ENVIRONMENT}")
 endfunction()

@@ -1,11 +1,208 @@
 #!/usr/bin/env bash
-# Sets up this machine, builds KappaEdit and starts it under Wine.
+# Installs what is missing, builds the Windows programs and starts KappaEdit
+# under Wine with its bundled script, connected through the test stand-in
+# for the MIDI driver to the simulated sound module, which plays the device
+# the script describes. The program reads the device at start (with its
+# progress dialog); knob turns go to the module and the module's answers
+# come back to the panel.
 #
-# The Windows program has not been written yet: for now this installs what
-# the build needs and then says so, with a non-zero exit status.
-set -uo pipefail
+#   tools/run-kappa.sh [--sigma] [--no-device] [--headless] [--wait SECONDS]
+#
+#   --sigma      SigmaEdit instead of KappaEdit
+#   --no-device  no MIDI driver stand-in: the program finds no MIDI devices
+#   --headless   run under Xvfb even when a display is there
+#   --wait       seconds to wait for the main window when headless (60)
+#
+# With a display the window opens for you and the command returns when you
+# close the program. Without one (a server, CI) it runs under Xvfb, waits for
+# the main window and for the start-up read, saves a screenshot, prints its
+# path, and closes the program as a user would (WM_CLOSE to its windows).
+#
+# The program runs from its own folder build/mingw/run/<Program> (a copy of
+# the distribution folder, so the skin and window positions it saves stay
+# between runs) in a Wine prefix of its own, build/mingw/run/wineprefix.
+# TEV_BUILD_ROOT moves the build folder (default build/), TEV_JOBS sets the
+# parallel build jobs.
+set -euo pipefail
+
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/tools/setup.sh" || exit 1
-echo "KappaEdit does not run yet: the Windows program has not been written." >&2
-echo "Only the platform-neutral framework exists so far; tools/test-all.sh builds and tests it." >&2
-exit 1
+edition=kappa
+device=1
+headless=0
+wait_seconds=60
+while [ $# -gt 0 ]; do
+  case $1 in
+    --sigma) edition=sigma ;;
+    --kappa) edition=kappa ;;
+    --no-device) device=0 ;;
+    --headless) headless=1 ;;
+    --wait) shift; wait_seconds=${1:?--wait needs a number of seconds} ;;
+    -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
+    *) echo "run-kappa: unknown option $1 (see --help)" >&2; exit 2 ;;
+  esac
+  shift
+done
+if [ "$edition" = kappa ]; then
+  program=KappaEdit; port=Kappa
+else
+  program=SigmaEdit; port=Sigma
+fi
+title="$program Controller"
+
+say() { echo "run-kappa: $*" >&2; }
+
+"$root/tools/setup.sh" </dev/null
+
+build=${TEV_BUILD_ROOT:-$root/build}/mingw
+jobs=${TEV_JOBS:-$(nproc 2>/dev/null || echo 4)}
+say "building $program (mingw, $build)"
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
+targets=(--target "tev_dist_$edition")
+if [ "$device" = 1 ]; then
+  targets+=(--target tev_standin_winmm)
+fi
+if ! cmake --build "$build" -j "$jobs" "${targets[@]}" >"$build/run-kappa-build.log" 2>&1; then
+  tail -n 30 "$build/run-kappa-build.log" >&2
+  say "the build failed; the whole log is $build/run-kappa-build.log"
+  exit 1
+fi
+
+# The program's own folder: the distribution, refreshed, plus the stand-in
+# driver beside the program when it talks to the module.
+run="$build/run/$program"
+mkdir -p "$run"
+cp -r "$build/dist/$program/." "$run/"
+if [ "$device" = 1 ]; then
+  cp "$build/standin/winmm.dll" "$build/standin/winmm_orig.dll" "$run/"
+  overrides="mscoree,mshtml=;winmm=n,b"
+else
+  rm -f "$run/winmm.dll" "$run/winmm_orig.dll"
+  overrides="mscoree,mshtml="
+fi
+
+export WINEPREFIX="$build/run/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="$overrides"
+
+# Display: the user's, or an Xvfb of our own.
+xvfb_pid=""
+cleanup() {
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT
+if [ "$headless" = 0 ] && [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
+  headless=0
+else
+  headless=1
+  displayfd="$build/run/xvfb-display"
+  rm -f "$displayfd"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfd" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    [ -s "$displayfd" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$displayfd" ]; then
+    say "Xvfb did not start"
+    exit 1
+  fi
+  export DISPLAY=":$(head -n 1 "$displayfd")"
+  say "no display: running under Xvfb on $DISPLAY"
+fi
+
+wine_reg() { wine reg add "$@" /f >/dev/null 2>&1; }
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  say "creating the Wine prefix $WINEPREFIX (once, some ten seconds)"
+  wine wineboot -i >/dev/null 2>&1 || true
+fi
+wine_reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
+wine_reg 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d ""
+if [ "$headless" = 1 ]; then
+  # No window manager under Xvfb: Wine draws the frames itself.
+  wine_reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
+else
+  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+fi
+# The MIDI set-up as the user would make it in the set-up dialog: the
+# script's first ports on the stand-in's module devices.
+profile="HKCU\\Software\\Dravik\\$title"
+if [ "$device" = 1 ]; then
+  in_device="Standin Module In"; out_device="Standin Module Out"
+else
+  in_device="(none)"; out_device="(none)"
+fi
+wine_reg "$profile\\MIDIInConnection" /v MIDIIn0 /t REG_SZ /d "$port In"
+wine_reg "$profile\\MIDIInConnection" /v MIDIInDevice0 /t REG_SZ /d "$in_device"
+wine_reg "$profile\\MIDIOutConnection" /v MIDIOut0 /t REG_SZ /d "$port Out"
+wine_reg "$profile\\MIDIOutConnection" /v MIDIOutDevice0 /t REG_SZ /d "$out_device"
+
+if [ "$headless" = 0 ]; then
+  say "starting $program on $DISPLAY; close its window to end"
+  cd "$run"
+  exec wine "$program.exe"
+fi
+
+cd "$run"
+wine "$program.exe" >/dev/null 2>&1 &
+program_pid=$!
+
+# Visible top-level windows whose title begins with the program's title.
+main_window() { xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -n 1; }
+
+window=""
+for _ in $(seq 1 $((wait_seconds * 10))); do
+  window=$(main_window)
+  [ -n "$window" ] && break
+  if ! kill -0 "$program_pid" 2>/dev/null; then
+    say "$program ended before its main window showed"
+    exit 1
+  fi
+  sleep 0.1
+done
+if [ -z "$window" ]; then
+  say "no main window after $wait_seconds s"
+  wine taskkill /f /im "$program.exe" >/dev/null 2>&1 || true
+  exit 1
+fi
+say "main window is up"
+# The start-up read shows its progress dialog; wait until the windows settle
+# (the same set for a second), at most 30 s more. A message box (no
+# devices, no answer) stays, and is in the screenshot.
+previous=""
+stable=0
+for _ in $(seq 1 300); do
+  now=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort | tr '\n' ' ')
+  if [ "$now" = "$previous" ]; then
+    stable=$((stable + 1))
+    [ "$stable" -ge 10 ] && break
+  else
+    stable=0
+    previous=$now
+  fi
+  sleep 0.1
+done
+
+shot="$build/run/$program-screenshot.png"
+# The screen cut down to what the program shows.
+import -window root png:- | convert - -trim +repage "$shot"
+echo "$shot"
+
+# Close as a user would: WM_CLOSE to the program's windows, then wait.
+wine taskkill /im "$program.exe" >/dev/null 2>&1 || true
+for _ in $(seq 1 100); do
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$program_pid" 2>/dev/null; then
+  say "$program did not close within 10 s; ending it"
+  wine taskkill /f /im "$program.exe" >/dev/null 2>&1 || true
+  wait "$program_pid" 2>/dev/null || true
+  exit 1
+fi
+wait "$program_pid" 2>/dev/null || true
+timeout 15 wineserver -w 2>/dev/null || true
+say "$program closed"

@@ -3,7 +3,7 @@
 # Does nothing when everything is already there.
 set -euo pipefail
 packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev
-          g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xdotool imagemagick)
+          g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 xvfb xdotool imagemagick groff)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -56,6 +56,9 @@ public:
     // calls; the implementation decides how to wait for the next message
     // and must let the input device's messages through.
     virtual void PumpWhileWaiting() = 0;
+    // Kept free for the platform's reader; the framework never calls it and
+    // the platform gives it an empty body.
+    virtual void Reserved() = 0;
 
     // Not owned; the port the requests go out through.
     CTevMidiOut* GetOutputPort() const { return m_outputPort; }

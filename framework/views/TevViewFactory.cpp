@@ -5,6 +5,7 @@
 #include "controls/TevFadeRange.h"
 #include "controls/TevKnob.h"
 #include "controls/TevLfo.h"
+#include "controls/TevPopComboControl.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ public:
 CTevViewFactory::CTevViewFactory()
 {
     RegisterControl(CTevKnobControl::kTypeName, TevCreateControl<CTevKnobControl>);
+    RegisterControl(CTevPopComboControl::kTypeName, TevCreateControl<CTevPopComboControl>);
     RegisterControl(CTevBiasControl::kTypeName, TevCreateControl<CTevBiasControl>);
     RegisterControl(CTevEnvelopeControl::kTypeName, TevCreateControl<CTevEnvelopeControl>);
     RegisterControl(CTevFadeRangeControl::kTypeName, TevCreateControl<CTevFadeRangeControl>);

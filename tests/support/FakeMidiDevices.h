@@ -50,6 +50,7 @@ class CFakePumpReader : public CTevMidiReader {
 public:
     explicit CFakePumpReader(CTevTextOut* errorSink = nullptr) : CTevMidiReader(errorSink) {}
     void PumpWhileWaiting() override;
+    void Reserved() override {}
 
     std::function<void()> pump;
     int pumpCalls = 0;

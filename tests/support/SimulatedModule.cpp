@@ -1,6 +1,7 @@
 #include "support/SimulatedModule.h"
 
 #include "core/TevBuffer.h"
+#include "core/TevBufferManager.h"
 #include "core/TevSystem.h"
 #include "support/FakeMidiDevices.h"
 #include "support/TestSupport.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <iterator>
 #include <limits>
+#include <string>
 
 void CSimulatedModule::SetAddressSize(int32_t addressSize)
 {
@@ -180,6 +182,8 @@ bool CSimulatedModule::ParseVendorMessage(const Bytes& bytes, SVendorMessage& me
 void CSimulatedModule::Receive(const Bytes& bytes)
 {
     m_received.push_back({bytes, TevGetTickCount()});
+    if (TakeControlChange(bytes))
+        return;
     SVendorMessage message;
     if (!ParseVendorMessage(bytes, message)) {
         ++m_rejectedCount;
@@ -187,6 +191,7 @@ void CSimulatedModule::Receive(const Bytes& bytes)
     }
     if (message.command == kDataSetCommand) {
         WriteMemory(message.address, message.body);
+        TakeDataSet(message);
     } else if (message.command == kRequestCommand) {
         if (message.body.size() != static_cast<size_t>(m_addressSize)) {
             ++m_rejectedCount;
@@ -214,6 +219,102 @@ void CSimulatedModule::Answer(const SVendorMessage& request)
     }
     ++m_answeredCount;
     Queue(m_replyDelay, std::move(reply));
+}
+
+// ---------------------------------------------------------------------------
+// Playing an edition's device
+// ---------------------------------------------------------------------------
+
+void CSimulatedModule::TakeDataSet(const SVendorMessage& message)
+{
+    const SEditionLayout& edition = m_edition;
+    if (message.address == edition.systemResetAddress)
+        ++m_systemResetCount;
+    if (message.address != edition.writePatchAddress || message.body.size() < 3)
+        return;
+    if (message.body[0] != edition.userBankMsb || message.body[1] != edition.userBankLsb)
+        return;
+    const size_t patch = message.body[2];
+    if (patch >= edition.userNameAddresses.size())
+        return;
+    m_storedPatches.push_back(static_cast<int32_t>(patch));
+    Bytes name;
+    if (edition.nameSize > 0 && ReadMemory(edition.temporaryNameAddress, edition.nameSize, name))
+        WriteMemory(edition.userNameAddresses[patch], name);
+    // The stored patch becomes the device's current one.
+    if (edition.currentProgramAddress >= 0)
+        WriteMemory(edition.currentProgramAddress, {message.body[0], message.body[1], message.body[2]});
+}
+
+bool CSimulatedModule::TakeControlChange(const Bytes& bytes)
+{
+    const SEditionLayout& edition = m_edition;
+    if (bytes.size() != 3 || (bytes[0] & 0xF0) != 0xB0 || edition.receiveChannelAddress < 0)
+        return false;
+    if ((bytes[0] & 0x0F) != ByteAt(edition.receiveChannelAddress))
+        return false;
+    ++m_controlChangeCount;
+    for (const SEditionLayout::SController& controller : edition.controllers) {
+        if (controller.controller != bytes[1])
+            continue;
+        const int32_t value = bytes[2] * controller.scale;
+        Bytes encoded;
+        for (int32_t i = controller.size - 1; i >= 0; --i)
+            encoded.push_back(static_cast<uint8_t>((value >> (7 * i)) & 0x7F));
+        WriteMemory(controller.address, encoded);
+    }
+    return true;
+}
+
+CSimulatedModule::Bytes CSimulatedModule::GetCurrentProgram() const
+{
+    Bytes program;
+    if (m_edition.currentProgramAddress >= 0)
+        ReadMemory(m_edition.currentProgramAddress, 3, program);
+    return program;
+}
+
+bool CSimulatedModule::ReportCurrentPatch()
+{
+    Bytes report = GetCurrentProgram();
+    if (m_edition.infoPatchAddress < 0 || report.size() != 3)
+        return false;
+    report.resize(static_cast<size_t>(std::max(m_edition.infoPatchSize, 3)), 0);
+    Queue(0, BuildMessage(kDataSetCommand, m_edition.infoPatchAddress, report));
+    return true;
+}
+
+CSimulatedModule::SEditionLayout CSimulatedModule::LayoutFromModel(const CTevBufferManager& model,
+                                                                   const std::vector<SControllerPath>& controllers)
+{
+    SEditionLayout layout;
+    auto begin = [](const CTevBuffer* buffer) { return buffer ? buffer->GetAbsoluteRange().begin : -1; };
+    layout.writePatchAddress = begin(model.FindStruct("ms.writePatch"));
+    if (const CTevStruct* info = model.FindStruct("ms.infoPatch")) {
+        layout.infoPatchAddress = info->GetAbsoluteRange().begin;
+        layout.infoPatchSize = info->GetAbsoluteRange().GetSize();
+    }
+    layout.currentProgramAddress = begin(model.FindValue("ms.tmp.setup.msb"));
+    layout.receiveChannelAddress = begin(model.FindValue("ms.tmp.setup.receiveCh"));
+    layout.systemResetAddress = begin(model.FindValue("ms.systemReset.reset"));
+    if (const CTevValue* name = model.FindValue("ms.tmp.common.patchName")) {
+        layout.temporaryNameAddress = name->GetAbsoluteRange().begin;
+        layout.nameSize = name->GetAbsoluteRange().GetSize();
+    }
+    for (int k = 0; k < 128; ++k) {
+        const CTevValue* name = model.FindValue("ms.usr.names[" + std::to_string(k) + "].name");
+        if (!name)
+            break;
+        layout.userNameAddresses.push_back(name->GetAbsoluteRange().begin);
+    }
+    for (const SControllerPath& controller : controllers) {
+        if (const CTevValue* value = model.FindValue(controller.path)) {
+            const CTevAddressRange range = value->GetAbsoluteRange();
+            layout.controllers.push_back(
+                {static_cast<uint8_t>(controller.controller), range.begin, range.GetSize(), controller.scale});
+        }
+    }
+    return layout;
 }
 
 // ---------------------------------------------------------------------------
@@ -305,6 +406,9 @@ std::vector<CSimulatedModule::SVendorMessage> CSimulatedModule::GetVendorMessage
 void CSimulatedModule::ClearRecords()
 {
     m_received.clear();
+    m_storedPatches.clear();
+    m_systemResetCount = 0;
+    m_controlChangeCount = 0;
     m_requestCount = 0;
     m_answeredCount = 0;
     m_rejectedCount = 0;

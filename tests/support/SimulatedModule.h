@@ -17,6 +17,7 @@
 class CFakeMidiInDevice;
 class CFakeMidiOutDevice;
 class CFakeSystem;
+class CTevBufferManager;
 class CTevStruct;
 
 class CSimulatedModule {
@@ -43,6 +44,46 @@ public:
     struct SOutgoing {
         uint32_t deliverAt = 0;
         Bytes bytes;
+    };
+
+    // Where an edition's device keeps what it acts on (absolute addresses;
+    // -1: the device has no such place).
+    struct SEditionLayout {
+        // Three bytes (MSB, LSB, program) here store the temporary patch
+        // into that user patch.
+        int32_t writePatchAddress = -1;
+        // The device reports its current patch here, in this many bytes.
+        int32_t infoPatchAddress = -1;
+        int32_t infoPatchSize = 3;
+        // The current patch (MSB, LSB, program, one byte each) and the
+        // channel the device listens to.
+        int32_t currentProgramAddress = -1;
+        int32_t receiveChannelAddress = -1;
+        // A data set here resets the device.
+        int32_t systemResetAddress = -1;
+        // The temporary patch's name and each user patch's name; storing a
+        // patch copies the one into the other.
+        int32_t temporaryNameAddress = -1;
+        int32_t nameSize = 0;
+        std::vector<int32_t> userNameAddresses;
+        // The bank select of the user patches.
+        uint8_t userBankMsb = 87;
+        uint8_t userBankLsb = 0;
+        // A control change on the receive channel sets a parameter: value x
+        // scale, written as size 7-bit bytes, most significant first.
+        struct SController {
+            uint8_t controller = 0;
+            int32_t address = 0;
+            int32_t size = 1;
+            int32_t scale = 1;
+        };
+        std::vector<SController> controllers;
+    };
+    // A parameter that follows a controller, by its path in the script.
+    struct SControllerPath {
+        const char* path;
+        int32_t controller;
+        int32_t scale;
     };
 
     CSimulatedModule() = default;
@@ -78,6 +119,28 @@ public:
     // with one data set of the requested bytes; a data set with a good
     // checksum is written into memory. Anything else is only recorded.
     void Receive(const Bytes& bytes);
+
+    // --- Playing an edition's device -------------------------------------
+    // From then on the module stores patches, reports its current patch,
+    // counts system resets and follows control changes as the layout says.
+    void PlayEdition(const SEditionLayout& layout) { m_edition = layout; }
+    const SEditionLayout& GetEditionLayout() const { return m_edition; }
+    // The layout of a model built from an edition's script: the places of
+    // "ms.writePatch", "ms.infoPatch", "ms.tmp.setup", "ms.systemReset",
+    // the names and the given controller parameters. Places the model lacks
+    // stay -1 (controllers are left out).
+    static SEditionLayout LayoutFromModel(const CTevBufferManager& model,
+                                          const std::vector<SControllerPath>& controllers);
+    // Sends the current patch as a data set at the report place (padded
+    // with zeros to its size); false when there is none.
+    bool ReportCurrentPatch();
+    // The current patch as (MSB, LSB, program); empty without the place.
+    Bytes GetCurrentProgram() const;
+    // The user patches stored into, in order.
+    const std::vector<int32_t>& GetStoredPatches() const { return m_storedPatches; }
+    int32_t GetSystemResetCount() const { return m_systemResetCount; }
+    // Control changes taken on the receive channel.
+    int32_t GetControlChangeCount() const { return m_controlChangeCount; }
 
     // --- Modes ------------------------------------------------------------
     // Records, but answers nothing.
@@ -139,6 +202,8 @@ private:
     void Queue(uint32_t delay, Bytes bytes);
     void Answer(const SVendorMessage& request);
     std::map<int32_t, Bytes>::const_iterator FindRange(int32_t address) const;
+    void TakeDataSet(const SVendorMessage& message);
+    bool TakeControlChange(const Bytes& bytes);
 
     uint8_t m_deviceId = 0x10;
     Bytes m_modelId{0x42};
@@ -158,4 +223,9 @@ private:
     int32_t m_requestCount = 0;
     int32_t m_answeredCount = 0;
     int32_t m_rejectedCount = 0;
+
+    SEditionLayout m_edition;
+    std::vector<int32_t> m_storedPatches;
+    int32_t m_systemResetCount = 0;
+    int32_t m_controlChangeCount = 0;
 };

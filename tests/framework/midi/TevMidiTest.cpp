@@ -94,6 +94,7 @@ public:
         return CTevMidiReader::OnDataSet(message);
     }
     void PumpWhileWaiting() override {}
+    void Reserved() override {}
 
     std::vector<Bytes> shortMessages, longMessages, dataSets;
 };

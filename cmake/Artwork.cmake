@@ -1,0 +1,68 @@
+# The programs' artwork, made at build time by our own tool (tools/artwork):
+#
+#   tev_artwork(<edition>)     # edition = kappa | sigma
+#
+# creates the target tev_artwork_<edition>, which writes into
+# ${CMAKE_BINARY_DIR}/artwork/<edition>/ the files Program.ico, Document.ico,
+# Splash.bmp and Script/ (the edition's script and every bitmap it names).
+# The folder is also left in TEV_ARTWORK_DIR_<edition> for the caller.
+#
+# The tool is a host program: it is compiled with the host's C++ compiler
+# even in the mingw cross build, so it runs on the build machine.
+include_guard(GLOBAL)
+
+function(_tev_artwork_tool)
+  if(TARGET tev_artwork_tool)
+    return()
+  endif()
+  find_program(TEV_HOST_CXX NAMES g++ c++ clang++ NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/artwork/*.cpp)
+  file(GLOB headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/artwork/*.h)
+  set(flags -std=c++20 -O2 -Wall -Wextra)
+  if(TEV_WERROR)
+    list(APPEND flags -Werror)
+  endif()
+  set(tool ${CMAKE_BINARY_DIR}/tools/tev_artwork)
+  add_custom_command(
+    OUTPUT ${tool}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/tools
+    COMMAND ${TEV_HOST_CXX} ${flags} -o ${tool} ${sources}
+    DEPENDS ${sources} ${headers}
+    COMMENT "Building the artwork tool with the host compiler"
+    VERBATIM)
+  add_custom_target(tev_artwork_tool DEPENDS ${tool})
+  set_property(GLOBAL PROPERTY TEV_ARTWORK_TOOL ${tool})
+endfunction()
+
+# The script file name of an edition.
+function(tev_edition_script edition out_var)
+  if(edition STREQUAL "kappa")
+    set(${out_var} KappaEditScript.xml PARENT_SCOPE)
+  elseif(edition STREQUAL "sigma")
+    set(${out_var} SigmaEditScript.xml PARENT_SCOPE)
+  else()
+    message(FATAL_ERROR "Unknown edition '${edition}' (kappa or sigma)")
+  endif()
+endfunction()
+
+function(tev_artwork edition)
+  set(out ${CMAKE_BINARY_DIR}/artwork/${edition})
+  set(TEV_ARTWORK_DIR_${edition} ${out} PARENT_SCOPE)
+  if(TARGET tev_artwork_${edition})
+    return()
+  endif()
+  _tev_artwork_tool()
+  get_property(tool GLOBAL PROPERTY TEV_ARTWORK_TOOL)
+  tev_edition_script(${edition} script)
+  set(source ${PROJECT_SOURCE_DIR}/editions/${edition}/Script/${script})
+  add_custom_command(
+    OUTPUT ${out}/Program.ico ${out}/Document.ico ${out}/Splash.bmp ${out}/Script/${script}
+    # A fresh Script folder: no bitmap of an older layout stays behind.
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${out}/Script
+    COMMAND ${tool} ${edition} ${out} ${source}
+    DEPENDS ${tool} tev_artwork_tool ${source}
+    COMMENT "Painting the ${edition} artwork"
+    VERBATIM)
+  add_custom_target(tev_artwork_${edition} ALL
+    DEPENDS ${out}/Program.ico ${out}/Document.ico ${out}/Splash.bmp ${out}/Script/${script})
+endfunction()

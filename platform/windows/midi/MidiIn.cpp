@@ -1,0 +1,283 @@
+#include "midi/MidiIn.h"
+
+#include "appkit/AppMessageBox.h"
+#include "appkit/WorkerThread.h"
+
+CMidiPacket::CMidiPacket() : m_buffer(new char[kBufferSize])
+{
+    Reset();
+}
+
+CMidiPacket::~CMidiPacket() = default;
+
+void CMidiPacket::Reset()
+{
+    m_header.lpData = m_buffer.get();
+    m_header.dwBufferLength = kBufferSize;
+    m_header.dwBytesRecorded = 0;
+    m_header.dwFlags = 0;
+    m_header.dwOffset = 0;
+    m_header.dwUser = reinterpret_cast<DWORD_PTR>(m_buffer.get());
+}
+
+// ---------------------------------------------------------------------------
+
+bool CheckMidiInResult(MMRESULT result)
+{
+    if (result == MMSYSERR_NOERROR)
+        return true;
+    char text[MAXERRORLENGTH + 1] = {};
+    if (midiInGetErrorTextA(result, text, sizeof text) != MMSYSERR_NOERROR)
+        wsprintfA(text, "MIDI input error %u.", static_cast<unsigned>(result));
+    ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+bool HasMidiInDeviceCaps(UINT deviceId)
+{
+    MIDIINCAPSA caps{};
+    return midiInGetDevCapsA(deviceId, &caps, sizeof caps) == MMSYSERR_NOERROR;
+}
+
+std::string GetMidiInDeviceName(UINT deviceId)
+{
+    MIDIINCAPSA caps{};
+    if (!CheckMidiInResult(midiInGetDevCapsA(deviceId, &caps, sizeof caps)))
+        return std::string();
+    return std::string(caps.szPname, strnlen(caps.szPname, sizeof caps.szPname));
+}
+
+// ---------------------------------------------------------------------------
+
+void CALLBACK MidiInCallback(HMIDIIN, UINT message, DWORD_PTR instance, DWORD_PTR first, DWORD_PTR)
+{
+    auto* midiIn = reinterpret_cast<CMidiIn*>(instance);
+    switch (message) {
+    case MIM_OPEN:
+        midiIn->PushEvent(CMidiEventRing::Opened);
+        break;
+    case MIM_CLOSE:
+        midiIn->PushEvent(CMidiEventRing::Closed);
+        break;
+    case MIM_DATA:
+        // A packed message has three bytes; the top byte stays clear, so
+        // the entry is never taken for an event code.
+        midiIn->PushEvent(static_cast<int32_t>(first & 0x00FFFFFF));
+        break;
+    case MIM_LONGDATA:
+        midiIn->PushEvent(CMidiEventRing::LongData);
+        break;
+    case MIM_ERROR:
+        midiIn->PushEvent(CMidiEventRing::Error);
+        break;
+    case MIM_LONGERROR:
+        midiIn->PushEvent(CMidiEventRing::LongError);
+        break;
+    case MIM_MOREDATA:
+        midiIn->PushEvent(CMidiEventRing::MoreData);
+        break;
+    default:
+        break;
+    }
+}
+
+unsigned MidiInThreadProc(void* arg)
+{
+    auto* midiIn = static_cast<CMidiIn*>(arg);
+    while (midiIn->IsRunning()) {
+        while (midiIn->DispatchEvent()) {
+        }
+        ::Sleep(CMidiIn::kPollMs);
+    }
+    while (midiIn->DispatchEvent()) {
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+
+CMidiIn::~CMidiIn()
+{
+    Close();
+}
+
+bool CMidiIn::Open(UINT deviceId)
+{
+    m_running.store(false, std::memory_order_release);
+    return CheckMidiInResult(midiInOpen(&m_hMidiIn, deviceId, reinterpret_cast<DWORD_PTR>(&MidiInCallback),
+                                        reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION));
+}
+
+bool CMidiIn::OpenByName(const std::string& name)
+{
+    const UINT count = midiInGetNumDevs();
+    for (UINT id = 0; id < count; ++id) {
+        if (HasMidiInDeviceCaps(id) && GetMidiInDeviceName(id) == name)
+            return Open(id);
+    }
+    return false;
+}
+
+bool CMidiIn::Start()
+{
+    if (!m_hMidiIn)
+        return false;
+    // The rings are reset before the callback may push again.
+    m_events.Reset();
+    m_packets.Reset();
+    m_running.store(true, std::memory_order_release);
+    for (int32_t i = 0; i < kPacketCount; ++i) {
+        MIDIHDR& header = m_packets[i].GetHeader();
+        if (!CheckMidiInResult(midiInPrepareHeader(m_hMidiIn, &header, sizeof header)))
+            return false;
+    }
+    for (int32_t i = 0; i < kQueuedPackets; ++i)
+        AddBuffer();
+    if (!CheckMidiInResult(midiInStart(m_hMidiIn)))
+        return false;
+    m_thread = std::make_unique<CWorkerThread>();
+    if (!m_thread->Start(&MidiInThreadProc, this, THREAD_PRIORITY_ABOVE_NORMAL)) {
+        m_thread.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CMidiIn::StopAndReset()
+{
+    return CheckMidiInResult(midiInStop(m_hMidiIn)) && CheckMidiInResult(midiInReset(m_hMidiIn));
+}
+
+bool CMidiIn::Stop()
+{
+    if (!m_hMidiIn)
+        return false;
+    m_running.store(false, std::memory_order_release);
+    const bool reset = StopAndReset();
+    // The thread leaves its loop by itself now that the flag is clear; it
+    // is waited for even when the driver refused to stop, because it works
+    // on this object.
+    WaitForWorker();
+    if (!reset)
+        return false;
+    bool unprepared = true;
+    for (int32_t i = 0; i < kPacketCount; ++i) {
+        if (m_packets[i].IsPrepared()) {
+            MIDIHDR& header = m_packets[i].GetHeader();
+            unprepared = CheckMidiInResult(midiInUnprepareHeader(m_hMidiIn, &header, sizeof header)) && unprepared;
+        }
+    }
+    return unprepared;
+}
+
+void CMidiIn::WaitForWorker()
+{
+    if (!m_thread)
+        return;
+    HANDLE handle = m_thread->GetHandle();
+    bool quit = false;
+    int quitCode = 0;
+    for (;;) {
+        const DWORD result = ::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0)
+            break;
+        if (result != WAIT_OBJECT_0 + 1) {
+            ShowMessageBox("MIDI In check event thread was not terminated normaly.", MB_OK | MB_ICONEXCLAMATION);
+            break;
+        }
+        // The windows stay responsive while the thread ends.
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = static_cast<int>(message.wParam);
+                continue;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+    }
+    m_thread.reset();
+    // A quit request that arrived meanwhile is left for the message loop.
+    if (quit)
+        ::PostQuitMessage(quitCode);
+}
+
+bool CMidiIn::Close()
+{
+    if (!m_hMidiIn)
+        return false;
+    Stop();
+    const bool closed = CheckMidiInResult(midiInClose(m_hMidiIn));
+    m_hMidiIn = nullptr;
+    return closed;
+}
+
+bool CMidiIn::AddBuffer()
+{
+    if (!IsRunning())
+        return false;
+    CMidiPacket* packet = m_packets.NextPrepared();
+    if (!packet)
+        return false;
+    MIDIHDR& header = packet->GetHeader();
+    header.dwBytesRecorded = 0;
+    return CheckMidiInResult(midiInAddBuffer(m_hMidiIn, &header, sizeof header));
+}
+
+void CMidiIn::PushEvent(int32_t entry)
+{
+    if (IsRunning())
+        m_events.Push(entry);
+}
+
+bool CMidiIn::DispatchEvent()
+{
+    const int32_t entry = m_events.Pop();
+    switch (entry) {
+    case CMidiEventRing::Empty:
+        return false;
+    case CMidiEventRing::LongData:
+        if (CMidiPacket* packet = m_packets.PopRecorded()) {
+            // A buffer given back empty (as after a reset) is not passed on
+            // and not queued again.
+            if (const DWORD recorded = packet->GetRecorded()) {
+                OnLongMessage(packet->GetBuffer(), recorded);
+                AddBuffer();
+            }
+        }
+        break;
+    case CMidiEventRing::LongError:
+        // The driver gave a buffer back with a broken message in it: it is
+        // taken off the ring (or every later message would be read from the
+        // buffer before its own) and another one is queued in its place.
+        if (m_packets.PopRecorded())
+            AddBuffer();
+        OnLongError();
+        break;
+    case CMidiEventRing::Opened:
+        OnOpen();
+        break;
+    case CMidiEventRing::Closed:
+        OnClose();
+        break;
+    case CMidiEventRing::Error:
+        OnError();
+        break;
+    case CMidiEventRing::MoreData:
+        OnMoreData();
+        break;
+    default:
+        OnShortMessage(static_cast<DWORD>(entry));
+        break;
+    }
+    return true;
+}
+
+int32_t CMidiIn::CountPreparedPackets() const
+{
+    int32_t count = 0;
+    for (int32_t i = 0; i < kPacketCount; ++i)
+        count += m_packets[i].IsPrepared() ? 1 : 0;
+    return count;
+}

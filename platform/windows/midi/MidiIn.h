@@ -1,0 +1,141 @@
+#pragma once
+// One winmm MIDI input device. The driver calls MidiInCallback in its own
+// context; the callback only leaves one integer per event on the event
+// ring. A worker thread drains the ring every 10 ms and turns each entry
+// into a call of a virtual handler, and hands the driver the next receive
+// buffer for every one it gave back.
+#include "appkit/WorkerThread.h"
+#include "midi/MidiRings.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// One winmm MIDIHDR with a 2048-byte buffer of its own.
+class CMidiPacket {
+public:
+    static constexpr DWORD kBufferSize = 2048;
+
+    CMidiPacket();
+    CMidiPacket(const CMidiPacket&) = delete;
+    CMidiPacket& operator=(const CMidiPacket&) = delete;
+    virtual ~CMidiPacket();
+
+    // Length 2048, nothing recorded, no flags, no offset; the user value is
+    // the buffer's address.
+    virtual void Reset();
+
+    MIDIHDR& GetHeader() { return m_header; }
+    char* GetBuffer() { return m_buffer.get(); }
+    // Flags and the recorded count are written by the driver's thread.
+    DWORD GetFlags() const { return *static_cast<const volatile DWORD*>(&m_header.dwFlags); }
+    DWORD GetRecorded() const { return *static_cast<const volatile DWORD*>(&m_header.dwBytesRecorded); }
+    bool IsPrepared() const { return (GetFlags() & MHDR_PREPARED) != 0; }
+    bool IsDone() const { return (GetFlags() & MHDR_DONE) != 0; }
+
+private:
+    std::unique_ptr<char[]> m_buffer;
+    MIDIHDR m_header{};
+};
+
+class CMidiAudioIn {
+public:
+    CMidiAudioIn() = default;
+    CMidiAudioIn(const CMidiAudioIn&) = delete;
+    CMidiAudioIn& operator=(const CMidiAudioIn&) = delete;
+    virtual ~CMidiAudioIn() = default;
+
+    HMIDIIN GetHandle() const { return m_hMidiIn; }
+    bool IsOpen() const { return m_hMidiIn != nullptr; }
+
+protected:
+    HMIDIIN m_hMidiIn = nullptr;
+};
+
+class CMidiIn : public CMidiAudioIn {
+public:
+    static constexpr int32_t kPacketCount = 128;
+    // Buffers kept queued with the driver.
+    static constexpr int32_t kQueuedPackets = kPacketCount / 4;
+    static constexpr DWORD kPollMs = 10;
+
+    using CRingIndex = CMidiRingIndex;
+    using CEventRing = CMidiEventRing;
+    using CPacketRing = CMidiPacketRing<CMidiPacket, kPacketCount>;
+
+    CMidiIn() = default;
+    // Closes an open device (stopping its thread).
+    ~CMidiIn() override;
+
+    // Opens the device with MidiInCallback; not running yet.
+    bool Open(UINT deviceId);
+    // Opens the first device whose product name equals name; devices whose
+    // capabilities cannot be read are skipped. False without a message when
+    // none matches.
+    bool OpenByName(const std::string& name);
+    // Prepares every receive buffer, queues 32, starts input and the worker
+    // thread.
+    bool Start();
+    bool StopAndReset();
+    // Ends input and the worker thread, pumping this thread's messages while
+    // waiting for it, then unprepares every buffer. False when no device is
+    // open or a winmm call failed.
+    bool Stop();
+    // Stops and closes an open device.
+    bool Close();
+
+    // Queues the next prepared buffer with the driver; only while running.
+    bool AddBuffer();
+    // Leaves one entry for the worker; only while running. A full ring drops
+    // the entry.
+    void PushEvent(int32_t entry);
+    // Takes one entry off the ring and calls its handler; false when the
+    // ring was empty.
+    bool DispatchEvent();
+
+    bool IsRunning() const { return m_running.load(std::memory_order_acquire); }
+    bool HasWorkerThread() const { return m_thread != nullptr; }
+    // The buffers still prepared with the driver.
+    int32_t CountPreparedPackets() const;
+
+protected:
+    // Called on the worker thread; the base does nothing.
+    virtual void OnOpen() {}
+    virtual void OnClose() {}
+    virtual void OnShortMessage(DWORD packed) { (void)packed; }
+    // The data stays valid only for the duration of the call: the buffer is
+    // handed back to the driver right after.
+    virtual void OnLongMessage(const char* data, DWORD length) { (void)data, (void)length; }
+    virtual void OnError() {}
+    virtual void OnLongError() {}
+    virtual void OnMoreData() {}
+
+private:
+    friend void CALLBACK MidiInCallback(HMIDIIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
+    friend unsigned MidiInThreadProc(void* midiIn);
+
+    void WaitForWorker();
+
+    std::unique_ptr<CWorkerThread> m_thread;
+    std::atomic<bool> m_running{false};
+    CEventRing m_events;
+    CPacketRing m_packets;
+};
+
+// The driver callback: one entry per driver message while running.
+void CALLBACK MidiInCallback(HMIDIIN handle, UINT message, DWORD_PTR instance, DWORD_PTR first, DWORD_PTR second);
+// The worker thread's body.
+unsigned MidiInThreadProc(void* midiIn);
+
+// 0 is success; any other result shows the system's text for it in a
+// message box and gives false.
+bool CheckMidiInResult(MMRESULT result);
+// The device's capabilities can be read (no message).
+bool HasMidiInDeviceCaps(UINT deviceId);
+// The device's product name; empty (after the error box) when its
+// capabilities cannot be read.
+std::string GetMidiInDeviceName(UINT deviceId);

@@ -1,0 +1,105 @@
+#include "midi/MidiInDevice.h"
+
+#include "appkit/WinApp.h"
+#include "midi/TevMessage.h"
+
+#include <memory>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+CMidiInDevice::CMidiInDevice(const std::string& name) : m_name(name) {}
+
+CMidiInDevice::~CMidiInDevice()
+{
+    Close();
+}
+
+bool CMidiInDevice::Open()
+{
+    CWinApp* app = GetApp();
+    CWnd* parent = app ? app->GetMainWnd() : nullptr;
+    const std::string windowClass = RegisterWndClass(CS_GLOBALCLASS);
+    const RECT empty{0, 0, 0, 0};
+    if (!CreateEx(0, windowClass.c_str(), "", WS_DISABLED, empty, parent, 0))
+        return false;
+    m_closing = false;
+    m_target.store(m_hWnd, std::memory_order_release);
+    return OpenByName(m_name) && Start();
+}
+
+void CMidiInDevice::Close()
+{
+    // From here on nothing is posted and nothing posted is passed on; the
+    // copies the worker posted are freed as they come out of the queue.
+    m_closing = true;
+    m_target.store(nullptr, std::memory_order_release);
+    const bool stopped = Stop();
+    if (m_hWnd) {
+        DiscardPosted();
+        DestroyWindow();
+    }
+    if (stopped)
+        CMidiIn::Close();
+}
+
+void CMidiInDevice::DiscardPosted()
+{
+    MSG message;
+    while (::PeekMessageA(&message, m_hWnd, kLongMessage, kLongMessage, PM_REMOVE))
+        delete reinterpret_cast<Bytes*>(message.wParam);
+    while (::PeekMessageA(&message, m_hWnd, kShortMessage, kShortMessage, PM_REMOVE)) {
+    }
+}
+
+void CMidiInDevice::OnShortMessage(DWORD packed)
+{
+    if (HWND target = m_target.load(std::memory_order_acquire))
+        ::PostMessageA(target, kShortMessage, packed, 0);
+}
+
+void CMidiInDevice::OnLongMessage(const char* data, DWORD length)
+{
+    HWND target = m_target.load(std::memory_order_acquire);
+    if (!target)
+        return;
+    // The receive buffer goes back to the driver at once; the window gets a
+    // copy of its own, which it frees. A copy that cannot be posted is
+    // freed here.
+    auto* copy = new Bytes(reinterpret_cast<const uint8_t*>(data), reinterpret_cast<const uint8_t*>(data) + length);
+    if (!::PostMessageA(target, kLongMessage, reinterpret_cast<WPARAM>(copy), static_cast<LPARAM>(length)))
+        delete copy;
+}
+
+LRESULT CMidiInDevice::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case kShortMessage:
+        return OnShortMessageReceived(wParam, lParam);
+    case kLongMessage:
+        return OnLongMessageReceived(wParam, lParam);
+    default:
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
+}
+
+LRESULT CMidiInDevice::OnShortMessageReceived(WPARAM wParam, LPARAM)
+{
+    if (m_closing)
+        return 0;
+    const CTevShortMessage message(static_cast<uint32_t>(wParam));
+    uint8_t type = 0;
+    uint8_t channel = 0;
+    message.GetStatus(type, channel);
+    if (IsAcceptedMidiStatus(type))
+        Receive(message.GetBytes());
+    return 0;
+}
+
+LRESULT CMidiInDevice::OnLongMessageReceived(WPARAM wParam, LPARAM)
+{
+    std::unique_ptr<Bytes> bytes(reinterpret_cast<Bytes*>(wParam));
+    if (bytes && !m_closing)
+        Receive(*bytes);
+    return 0;
+}

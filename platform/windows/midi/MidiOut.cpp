@@ -1,0 +1,153 @@
+#include "midi/MidiOut.h"
+
+#include "appkit/AppMessageBox.h"
+#include "core/TevSystem.h"
+#include "midi/MidiRings.h"
+#include "midi/TevMessage.h"
+#include "views/TevTickTimers.h"
+
+#include <cstring>
+
+bool CheckMidiOutResult(MMRESULT result)
+{
+    if (result == MMSYSERR_NOERROR)
+        return true;
+    char text[MAXERRORLENGTH + 1] = {};
+    if (midiOutGetErrorTextA(result, text, sizeof text) != MMSYSERR_NOERROR)
+        wsprintfA(text, "MIDI output error %u.", static_cast<unsigned>(result));
+    ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+bool HasMidiOutDeviceCaps(UINT deviceId)
+{
+    MIDIOUTCAPSA caps{};
+    return midiOutGetDevCapsA(deviceId, &caps, sizeof caps) == MMSYSERR_NOERROR;
+}
+
+std::string GetMidiOutDeviceName(UINT deviceId)
+{
+    MIDIOUTCAPSA caps{};
+    if (!CheckMidiOutResult(midiOutGetDevCapsA(deviceId, &caps, sizeof caps)))
+        return std::string();
+    return std::string(caps.szPname, strnlen(caps.szPname, sizeof caps.szPname));
+}
+
+// ---------------------------------------------------------------------------
+
+CMidiOut::CMidiOut() : m_packet(std::make_unique<CMidiPacket>()) {}
+
+CMidiOut::~CMidiOut()
+{
+    Close();
+}
+
+bool CMidiOut::Open(UINT deviceId)
+{
+    return CheckMidiOutResult(midiOutOpen(&m_hMidiOut, deviceId, 0, 0, CALLBACK_NULL));
+}
+
+bool CMidiOut::OpenByName(const std::string& name)
+{
+    const UINT count = midiOutGetNumDevs();
+    for (UINT id = 0; id < count; ++id) {
+        if (HasMidiOutDeviceCaps(id) && GetMidiOutDeviceName(id) == name)
+            return Open(id);
+    }
+    return false;
+}
+
+bool CMidiOut::Reset()
+{
+    return CheckMidiOutResult(midiOutReset(m_hMidiOut));
+}
+
+bool CMidiOut::Close()
+{
+    if (!m_hMidiOut)
+        return false;
+    bool closed = Reset() && CheckMidiOutResult(midiOutClose(m_hMidiOut));
+    m_hMidiOut = nullptr;
+    return closed;
+}
+
+bool CMidiOut::SendShortMessage(DWORD packed)
+{
+    if (!m_hMidiOut)
+        return false;
+    return CheckMidiOutResult(midiOutShortMsg(m_hMidiOut, packed));
+}
+
+bool CMidiOut::UnprepareHeader()
+{
+    MIDIHDR& header = m_packet->GetHeader();
+    return CheckMidiOutResult(midiOutUnprepareHeader(m_hMidiOut, &header, sizeof header));
+}
+
+bool CMidiOut::SendLongMessage(const std::vector<uint8_t>& bytes)
+{
+    if (!m_hMidiOut)
+        return false;
+    // One message must fit the packet's buffer.
+    if (bytes.empty() || bytes.size() > CMidiPacket::kBufferSize)
+        return false;
+    MIDIHDR& header = m_packet->GetHeader();
+    std::memcpy(m_packet->GetBuffer(), bytes.data(), bytes.size());
+    header.lpData = m_packet->GetBuffer();
+    header.dwBufferLength = static_cast<DWORD>(bytes.size());
+    header.dwBytesRecorded = 0;
+    header.dwFlags = 0;
+    if (!CheckMidiOutResult(midiOutPrepareHeader(m_hMidiOut, &header, sizeof header)))
+        return false;
+
+    enum { kSendTimer = 0 };
+    CTevTickTimers timers;
+    timers.Start(kSendTimer, kSendTimeoutMs);
+    if (!CheckMidiOutResult(midiOutLongMsg(m_hMidiOut, &header, sizeof header))) {
+        midiOutUnprepareHeader(m_hMidiOut, &header, sizeof header);
+        return false;
+    }
+    // Nothing can complete before the message has had time to leave.
+    const int32_t wire = MidiWireSleepMs(bytes.size(), timers.GetElapsed(kSendTimer));
+    if (wire > 0)
+        TevSleep(static_cast<uint32_t>(wire));
+    while (!timers.IsDue(kSendTimer)) {
+        if (m_packet->IsDone())
+            return UnprepareHeader();
+        TevSleep(kPollMs);
+    }
+    ShowMessageBox("Unable to send MIDI system exclusive. Timeout.", MB_OK | MB_ICONEXCLAMATION);
+    // The driver still holds the buffer: taking it back now keeps the next
+    // message from being copied into a buffer the driver is sending.
+    if (Reset())
+        UnprepareHeader();
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+
+CMidiOutDevice::CMidiOutDevice(const std::string& name) : m_name(name) {}
+
+CMidiOutDevice::~CMidiOutDevice()
+{
+    Close();
+}
+
+bool CMidiOutDevice::Open()
+{
+    return OpenByName(m_name);
+}
+
+void CMidiOutDevice::Close()
+{
+    CMidiOut::Close();
+}
+
+bool CMidiOutDevice::Send(const std::vector<uint8_t>& bytes)
+{
+    if (bytes.empty())
+        return false;
+    if (bytes.front() == 0xF0)
+        return SendLongMessage(bytes);
+    return SendShortMessage(CTevShortMessage(bytes).GetWord());
+}

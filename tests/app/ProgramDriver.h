@@ -1,0 +1,60 @@
+#pragma once
+// Drives a real program from another process, as a user would: starts it,
+// finds its windows, answers its message boxes, clicks and drags with
+// posted mouse messages and takes screenshots.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CProgramRun {
+public:
+    CProgramRun() = default;
+    CProgramRun(const CProgramRun&) = delete;
+    CProgramRun& operator=(const CProgramRun&) = delete;
+    // Ends a program still running.
+    ~CProgramRun();
+
+    bool Start(const std::string& exePath);
+    // The exit code, or -1 when it did not end within the time.
+    int WaitForExit(DWORD timeoutMs);
+    bool IsRunning() const;
+    void Kill();
+    DWORD GetProcessId() const { return m_info.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION m_info = {};
+};
+
+// Waits until the predicate holds, checking every 10 ms; false on time-out.
+bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs);
+
+// The visible top-level windows of the process, optionally only those of a
+// window class.
+std::vector<HWND> TopWindowsOf(DWORD processId, const char* className = nullptr);
+// The first visible top-level window of the process with that title.
+HWND FindTopWindow(DWORD processId, const std::string& title, DWORD timeoutMs);
+// The first visible dialog (#32770) of the process; null on time-out.
+HWND FindDialog(DWORD processId, DWORD timeoutMs);
+std::string WindowText(HWND window);
+// Every static text of the dialog, one per line, in child order.
+std::string DialogTexts(HWND dialog);
+// Clicks a dialog's button by id, as a user would.
+void PressButton(HWND dialog, int id);
+
+// Posted left-button input in client coordinates of the window.
+void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys = 0);
+// Press at from, moves in steps to to, release.
+void PostDrag(HWND window, POINT from, POINT to, int steps);
+
+// A 24-bit BMP of the window's screen area; false when nothing could be
+// read. Also returns the pixels (BGR rows, bottom-up) when asked.
+bool SaveScreenshot(HWND window, const std::string& path, std::vector<unsigned char>* pixels = nullptr);
+// The share of bytes that differ between two equally sized pixel buffers.
+double PixelDifference(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b);
+
+// Registry of the current user.
+std::string ReadRegistryString(const std::string& key, const std::string& value);
+bool WriteRegistryString(const std::string& key, const std::string& value, const std::string& data);
+bool DeleteRegistryTree(const std::string& key);

@@ -1,0 +1,409 @@
+// Both programs run end to end under Wine, driven from this process as a
+// user would drive them: started from a folder laid out like the shipped
+// one, with the stand-in MIDI driver beside them playing the device, their
+// windows found, clicked and photographed, their registry and files read.
+#include "ProgramDriver.h"
+
+#include "controls/TevKnob.h"
+#include "core/TevManager.h"
+#include "support/FakeResources.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct SProgram {
+    const char* name;
+    const char* title;
+    const char* scriptName;
+    const char* runFolder;
+};
+
+#ifndef TEV_RUN_FOLDER_KAPPA
+#error TEV_RUN_FOLDER_KAPPA names the run folder of KappaEdit
+#endif
+
+const SProgram kKappa = {"KappaEdit", "KappaEdit Controller", "KappaEditScript.xml", TEV_RUN_FOLDER_KAPPA};
+const SProgram kSigma = {"SigmaEdit", "SigmaEdit Controller", "SigmaEditScript.xml", TEV_RUN_FOLDER_SIGMA};
+
+// A path of the build as Windows sees it.
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path.size() > 1 && path[1] == ':' ? path : "Z:" + path;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The first knob of the main panel that is open at start, in client
+// coordinates, and the value it shows; read from the program's script
+// with the framework itself.
+struct SKnob {
+    CTevRect rect;
+    std::string valuePath;
+};
+
+void FindKnob(CTevPanel& panel, SKnob& found)
+{
+    if (!found.valuePath.empty() || !panel.IsOpen())
+        return;
+    for (const auto& control : panel.GetChildControls()) {
+        auto* knob = dynamic_cast<CTevKnobControl*>(control.get());
+        if (knob && knob->GetValue(0) && knob->GetRect().Width() >= 16) {
+            found.rect = knob->GetRect();
+            found.valuePath = knob->GetValueRef(0)->GetName();
+            return;
+        }
+    }
+    for (const auto& child : panel.GetChildPanels())
+        FindKnob(*child, found);
+}
+
+SKnob FirstKnobOfMain(const std::string& scriptPath)
+{
+    SKnob found;
+    CTevManager& manager = CTevManager::Instance();
+    manager.Destroy();
+    manager.SetErrorOut(new CTevTextOutStringStream());
+    manager.m_resourceManager.SetFactory(std::make_unique<CFakeResourceFactory>());
+    std::ifstream script(scriptPath, std::ios::binary);
+    if (manager.ReadScript(script) && manager.Create() && manager.m_viewManager.OpenRootPanel("main"))
+        FindKnob(*manager.m_viewManager.FindRootPanel("main"), found);
+    manager.Destroy();
+    return found;
+}
+
+class CProgramTest : public ::testing::TestWithParam<SProgram> {
+protected:
+    void SetUp() override
+    {
+        const SProgram& program = GetParam();
+        m_folder = WindowsPath(program.runFolder) + "\\";
+        m_control = m_folder + "control\\";
+        m_registry = std::string("Software\\Dravik\\") + program.title;
+        ::CreateDirectoryA(m_control.c_str(), nullptr);
+        ::DeleteFileA((m_control + "log.txt").c_str());
+        ::DeleteFileA((m_control + "commands.txt").c_str());
+        ::DeleteFileA((m_folder + "Script\\SkinID.txt").c_str());
+        ::DeleteFileA((m_folder + "Script\\WindowPosition.txt").c_str());
+        ASSERT_TRUE(DeleteRegistryTree(m_registry));
+        ::SetEnvironmentVariableA("TEV_STANDIN_CONTROL", m_control.c_str());
+    }
+
+    // The first input and output port go to the device the stand-in plays.
+    void ConnectModule()
+    {
+        ASSERT_TRUE(WriteRegistryString(m_registry + "\\MIDIInConnection", "MIDIInDevice0", "Standin Module In"));
+        ASSERT_TRUE(WriteRegistryString(m_registry + "\\MIDIOutConnection", "MIDIOutDevice0", "Standin Module Out"));
+    }
+
+    std::string Exe() const { return m_folder + GetParam().name + ".exe"; }
+    std::string Log() const { return ReadFile(m_control + "log.txt"); }
+    void Command(const std::string& line)
+    {
+        std::ofstream commands(m_control + "commands.txt", std::ios::app | std::ios::binary);
+        commands << line << "\n";
+    }
+    std::string Shot(const std::string& name) const { return m_folder + "..\\" + GetParam().name + "-" + name + ".bmp"; }
+
+    // Data requests the program sent to the device and data sets the
+    // device sent back.
+    int CountRequests() const
+    {
+        int count = 0;
+        for (const std::string& line : Lines(Log()))
+            if (StartsWith(line, "out 0 F0 41") && line.find(" 11 ", 12) != std::string::npos)
+                ++count;
+        return count;
+    }
+    int CountAnswers() const
+    {
+        int count = 0;
+        for (const std::string& line : Lines(Log()))
+            if (StartsWith(line, "in 0 ") && line.find(" bytes") != std::string::npos)
+                ++count;
+        return count;
+    }
+
+    std::string m_folder;
+    std::string m_control;
+    std::string m_registry;
+};
+
+TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsAboutAndExitWorkAsAUserExpects)
+{
+    const SProgram& program = GetParam();
+    ConnectModule();
+    CProgramRun run;
+    const DWORD start = ::GetTickCount();
+    ASSERT_TRUE(run.Start(Exe()));
+
+    // The splash (a captionless window with the program's name) shows
+    // while the script loads and the device is read, the progress dialog
+    // during the read; the start is over when the splash has gone.
+    bool splashSeen = false;
+    bool progressSeen = false;
+    HWND main = nullptr;
+    DWORD mainShownMs = 0;
+    WaitFor(
+        [&] {
+            bool splash = false;
+            for (HWND window : TopWindowsOf(run.GetProcessId())) {
+                const bool caption = (::GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+                if (WindowText(window) == program.title) {
+                    if (!caption)
+                        splash = splashSeen = true;
+                    else if (!main) {
+                        main = window;
+                        mainShownMs = ::GetTickCount() - start;
+                    }
+                }
+                if (::GetDlgItem(window, 4108))
+                    progressSeen = true;
+            }
+            return main && !splash && ::IsWindowEnabled(main);
+        },
+        60000);
+    ASSERT_NE(main, nullptr) << Log();
+    const DWORD readDoneMs = ::GetTickCount() - start;
+    EXPECT_TRUE(splashSeen);
+    EXPECT_TRUE(progressSeen);
+    EXPECT_TRUE(TopWindowsOf(run.GetProcessId(), "#32770").empty()) << DialogTexts(FindDialog(run.GetProcessId(), 0));
+    const int requests = CountRequests();
+    EXPECT_GT(requests, 100);
+    EXPECT_EQ(CountAnswers(), requests);
+    // The read's time against the wire time of the bytes it moved (ten bits
+    // a byte at 31,250 baud).
+    long bytes = 0;
+    for (const std::string& line : Lines(Log())) {
+        if (StartsWith(line, "out 0 F0"))
+            bytes += static_cast<long>((line.size() - 5) / 3);
+        else if (StartsWith(line, "in 0 ") && line.find(" bytes") != std::string::npos)
+            bytes += std::atol(line.c_str() + 5);
+    }
+    const double wireMs = bytes * 10.0 * 1000.0 / 31250.0;
+    const double readMs = static_cast<double>(readDoneMs - mainShownMs);
+    std::printf("[ figures ] %s: main window shown after %lu ms; start-up read: %d requests, %ld bytes, %.0f ms "
+                "(wire time %.0f ms, ratio %.2f)\n",
+                program.name, static_cast<unsigned long>(mainShownMs), requests, bytes, readMs, wireMs,
+                wireMs > 0 ? readMs / wireMs : 0.0);
+
+    HWND view = ::GetWindow(main, GW_CHILD);
+    ASSERT_NE(view, nullptr);
+    std::vector<unsigned char> before;
+    ASSERT_TRUE(SaveScreenshot(main, Shot("main"), &before));
+
+    // A knob dragged with the mouse over the top, from its left to its
+    // right, sends its changes to the device.
+    const SKnob knob = FirstKnobOfMain(m_folder + "Script\\" + program.scriptName);
+    ASSERT_FALSE(knob.valuePath.empty());
+    const int cx = (knob.rect.left + knob.rect.right) / 2;
+    const int cy = (knob.rect.top + knob.rect.bottom) / 2;
+    const int radius = knob.rect.Width() / 2 - 2;
+    const size_t logBefore = Lines(Log()).size();
+    PostMouse(view, WM_LBUTTONDOWN, cx - radius, cy, MK_LBUTTON);
+    for (int step = 1; step <= 8; ++step) {
+        const double angle = 3.14159265 * step / 8;
+        PostMouse(view, WM_MOUSEMOVE, cx - static_cast<int>(radius * std::cos(angle)),
+                  cy - static_cast<int>(radius * std::sin(angle)), MK_LBUTTON);
+    }
+    PostMouse(view, WM_LBUTTONUP, cx + radius, cy, 0);
+    std::vector<std::string> sent;
+    auto collectSent = [&](size_t from) {
+        sent.clear();
+        const std::vector<std::string> lines = Lines(Log());
+        for (size_t i = from; i < lines.size(); ++i)
+            if (StartsWith(lines[i], "out 0 F0 41") || StartsWith(lines[i], "out 0 B"))
+                sent.push_back(lines[i].substr(6));
+        return lines.size();
+    };
+    EXPECT_TRUE(WaitFor([&] { return collectSent(logBefore) && sent.size() >= 3; }, 5000)) << knob.valuePath;
+    ::Sleep(200);
+    const size_t logAfterDrag = collectSent(logBefore);
+    ASSERT_FALSE(sent.empty()) << knob.valuePath;
+    std::vector<unsigned char> turned;
+    ASSERT_TRUE(SaveScreenshot(main, Shot("knob-turned"), &turned));
+    EXPECT_GT(PixelDifference(before, turned), 0.0);
+
+    // The device sends the first of those values back: the knob turns back
+    // on screen, and nothing goes out again.
+    const std::string first = sent.front();
+    Command((StartsWith(first, "F0") ? "sysex 0 " : "short 0 ") + first);
+    ::Sleep(500);
+    collectSent(logAfterDrag);
+    EXPECT_TRUE(sent.empty()) << sent.front();
+    std::vector<unsigned char> turnedBack;
+    ASSERT_TRUE(SaveScreenshot(main, Shot("knob-from-device"), &turnedBack));
+    EXPECT_GT(PixelDifference(turned, turnedBack), 0.0);
+
+    // The skin menu changes the look.
+    const UINT skin = 40001;
+    ::PostMessageA(main, WM_COMMAND, skin, 0);
+    ::Sleep(300);
+    std::vector<unsigned char> skinned;
+    ASSERT_TRUE(SaveScreenshot(main, Shot("skin-1"), &skinned));
+    EXPECT_GT(PixelDifference(turnedBack, skinned), 0.05);
+
+    // About shows the version.
+    ::PostMessageA(main, WM_COMMAND, 32835, 0);
+    HWND about = FindDialog(run.GetProcessId(), 5000);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(WindowText(about), std::string("About ") + program.title);
+    EXPECT_NE(DialogTexts(about).find("Version 1.20"), std::string::npos) << DialogTexts(about);
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    PressButton(about, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(main) != FALSE; }, 5000));
+
+    // A second start brings the first window forward and ends at once.
+    ::ShowWindow(main, SW_MINIMIZE);
+    CProgramRun second;
+    ASSERT_TRUE(second.Start(Exe()));
+    EXPECT_EQ(second.WaitForExit(20000), 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsIconic(main); }, 5000));
+
+    // Exit: the device gets the system reset before its ports close, and the
+    // skin is saved before the window positions.
+    ::PostMessageA(main, WM_COMMAND, 32827, 0);
+    EXPECT_EQ(run.WaitForExit(20000), 0);
+    const std::vector<std::string> log = Lines(Log());
+    size_t lastData = 0;
+    size_t closeOut = 0;
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (StartsWith(log[i], "out 0 F0 41"))
+            lastData = i;
+        if (StartsWith(log[i], "close out 0"))
+            closeOut = i;
+    }
+    EXPECT_GT(closeOut, lastData);
+    EXPECT_EQ(ReadFile(m_folder + "Script\\SkinID.txt"), "1");
+    WIN32_FILE_ATTRIBUTE_DATA skinFile = {};
+    WIN32_FILE_ATTRIBUTE_DATA positionFile = {};
+    ASSERT_TRUE(::GetFileAttributesExA((m_folder + "Script\\SkinID.txt").c_str(), GetFileExInfoStandard, &skinFile));
+    ASSERT_TRUE(::GetFileAttributesExA((m_folder + "Script\\WindowPosition.txt").c_str(), GetFileExInfoStandard,
+                                       &positionFile));
+    EXPECT_LE(::CompareFileTime(&skinFile.ftLastWriteTime, &positionFile.ftLastWriteTime), 0);
+    EXPECT_NE(ReadFile(m_folder + "Script\\WindowPosition.txt").find("main"), std::string::npos);
+}
+
+TEST_P(CProgramTest, WithoutDevicesItSaysSoAndTheSetUpDialogBindsThemInTheRegistry)
+{
+    const SProgram& program = GetParam();
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(Exe()));
+    HWND box = FindDialog(run.GetProcessId(), 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(DialogTexts(box).find("MIDI devices aren't set up correctly."), std::string::npos) << DialogTexts(box);
+    PressButton(box, IDOK);
+    HWND main = FindTopWindow(run.GetProcessId(), program.title, 10000);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return TopWindowsOf(run.GetProcessId(), "#32770").empty(); }, 5000));
+    ::Sleep(300);
+    EXPECT_TRUE(TopWindowsOf(run.GetProcessId(), "#32770").empty());
+
+    ::PostMessageA(main, WM_COMMAND, 32838, 0);
+    HWND setup = FindDialog(run.GetProcessId(), 5000);
+    ASSERT_NE(setup, nullptr);
+    EXPECT_EQ(WindowText(setup), "Set Up MIDI Devices");
+    EXPECT_EQ(WindowText(::GetDlgItem(setup, 4113)), "Quorva");
+    HWND channels = ::GetDlgItem(setup, 4118);
+    EXPECT_EQ(::SendMessageA(channels, CB_GETCOUNT, 0, 0), 16);
+    // The module's devices come first in the lists, in the driver's order.
+    for (int combo : {4101, 4104}) {
+        HWND list = ::GetDlgItem(setup, combo);
+        ::SendMessageA(list, CB_SETCURSEL, 0, 0);
+        ::SendMessageA(setup, WM_COMMAND, MAKEWPARAM(combo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    }
+    ::SendMessageA(channels, CB_SETCURSEL, 15, 0);
+    const size_t logBefore = Lines(Log()).size();
+    PressButton(setup, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return TopWindowsOf(run.GetProcessId(), "#32770").empty(); }, 5000));
+    EXPECT_EQ(ReadRegistryString(m_registry + "\\MIDIInConnection", "MIDIInDevice0"), "Standin Module In");
+    EXPECT_EQ(ReadRegistryString(m_registry + "\\MIDIOutConnection", "MIDIOutDevice0"), "Standin Module Out");
+    // Receive channel 16 goes to the device at once (the parameter holds 15).
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const std::vector<std::string> lines = Lines(Log());
+            for (size_t i = logBefore; i < lines.size(); ++i)
+                if (StartsWith(lines[i], "out 0 F0 41") && lines[i].find(" 0F F7") != std::string::npos)
+                    return true;
+            return false;
+        },
+        5000))
+        << Log();
+
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(20000), 0);
+}
+
+TEST_P(CProgramTest, AScriptThatFailsToReadShowsTheMessagesAndNoEndsTheProgram)
+{
+    const SProgram& program = GetParam();
+    // A copy of the program beside a script with a bad element.
+    const std::string folder = m_folder.substr(0, m_folder.size() - 1) + "-broken\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    ::CreateDirectoryA((folder + "Script").c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileA(Exe().c_str(), (folder + program.name + ".exe").c_str(), FALSE));
+    {
+        std::ofstream script(folder + "Script\\" + program.scriptName, std::ios::binary | std::ios::trunc);
+        script << "<script><structType><type>T</type><name>t</name><address>zz</address></structType></script>";
+    }
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(folder + program.name + ".exe"));
+    HWND box = FindDialog(run.GetProcessId(), 30000);
+    ASSERT_NE(box, nullptr);
+    const std::string text = DialogTexts(box);
+    const std::string last = "Unable to read script.";
+    ASSERT_NE(text.find(last), std::string::npos) << text;
+    // The reader's own messages come first.
+    EXPECT_GT(text.find(last), 0u) << text;
+    EXPECT_EQ(FindTopWindow(run.GetProcessId(), program.title, 0), nullptr);
+    PressButton(box, IDOK);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            HWND question = FindDialog(run.GetProcessId(), 0);
+            return question && question != box && DialogTexts(question).find("Try to reload script again?") !=
+                                                      std::string::npos;
+        },
+        10000));
+    PressButton(FindDialog(run.GetProcessId(), 0), IDNO);
+    EXPECT_NE(run.WaitForExit(20000), -1);
+    // The exit after a failed start undoes only what the start did: the
+    // edition never started, so no skin was saved.
+    EXPECT_EQ(::GetFileAttributesA((folder + "Script\\SkinID.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, CProgramTest, ::testing::Values(kKappa, kSigma),
+                         [](const ::testing::TestParamInfo<SProgram>& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,416 @@
+// The shell's windows and services with real windows under Wine: frames
+// hosting root panels, the window stack, the progress dialog, the reader's
+// pump, the deferred calls, the message-box sink and idle processing.
+#include "App.h"
+#include "Dialogs.h"
+#include "Frames.h"
+#include "ProgressBar.h"
+#include "Services.h"
+#include "resource.h"
+
+#include "appkit/AppMessageBox.h"
+
+#include "support/ViewTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+CApp theTestApp;
+
+std::vector<std::string> g_boxes;
+int RecordBox(HWND, const std::string& text, unsigned)
+{
+    g_boxes.push_back(text);
+    return IDOK;
+}
+
+class CBoxRecorder {
+public:
+    CBoxRecorder() : m_previous(SetMessageBoxHook(RecordBox)) { g_boxes.clear(); }
+    ~CBoxRecorder() { SetMessageBoxHook(m_previous); }
+
+private:
+    MessageBoxHook m_previous;
+};
+
+bool HasQuitMessage()
+{
+    MSG message;
+    if (!::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        return false;
+    return true;
+}
+
+void DrainMessages()
+{
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+}
+
+const char kShellPanels[] = R"(
+<panelType><type>Main</type><name>main</name><size>200,100</size><windowPosition>30,40</windowPosition>
+  <control><type>probe</type><name>p</name><size>200,100</size></control>
+</panelType>
+<panelType><type>Tool</type><name>tool</name><size>80,60</size><windowPosition>300,40</windowPosition></panelType>
+<panelType><type>Ask</type><name>ask</name><size>50,50</size><modal>1</modal></panelType>
+<panel><type>Main</type></panel>
+<panel><type>Tool</type></panel>
+<panel><type>Ask</type></panel>
+)";
+
+const char kShellModel[] = R"(
+<structType><type>Tone</type><name>tone</name><value><name>level</name></value></structType>
+<structType><type>Module</type><name>ms</name><address>10 00 00</address><struct><type>Tone</type></struct></structType>
+<struct><type>Module</type></struct>
+)";
+
+// Probe controls as in the framework's tests, but the shell's own windows.
+class CShellWindowFactory : public CFakeViewFactory {
+public:
+    std::unique_ptr<ITevPanelWindow> CreatePanelWindow(CTevRootPanel& panel) override
+    {
+        return OpenPanelWindow(panel);
+    }
+};
+
+class CShellFrameTest : public CViewTest {
+protected:
+    void SetUp() override
+    {
+        CViewTest::SetUp();
+        Views().SetViewFactory(std::make_unique<CShellWindowFactory>());
+        ASSERT_TRUE(Load(std::string(kShellModel) + kShellPanels)) << Errors();
+    }
+    void TearDown() override
+    {
+        CViewTest::TearDown();
+        DrainMessages();
+    }
+    std::string Errors() const
+    {
+        auto* errors = dynamic_cast<CTevTextOutStringStream*>(Manager().GetErrorOut());
+        return errors ? errors->str() : std::string();
+    }
+    static HWND MainFrame() { return theTestApp.GetMainWnd() ? theTestApp.GetMainWnd()->GetSafeHwnd() : nullptr; }
+    static HWND MainView() { return ::GetWindow(MainFrame(), GW_CHILD); }
+};
+
+TEST_F(CShellFrameTest, MainFrameShowsThePanelAndTurnsMessagesIntoEvents)
+{
+    ASSERT_TRUE(Views().OpenRootPanel("main"));
+    ASSERT_NE(MainFrame(), nullptr);
+    RECT client;
+    ::GetClientRect(MainView(), &client);
+    EXPECT_EQ(client.right, 200);
+    EXPECT_EQ(client.bottom, 100);
+    RECT frame;
+    ::GetWindowRect(MainFrame(), &frame);
+    EXPECT_EQ(frame.left, 30);
+    EXPECT_EQ(frame.top, 40);
+    EXPECT_TRUE(::GetMenu(MainFrame()) != nullptr);
+
+    CProbeControl* probe = Probe("main.p");
+    ASSERT_NE(probe, nullptr);
+    probe->takesMouse = true;
+    struct {
+        UINT message;
+        WPARAM keys;
+        int kind;
+        int modifiers;
+    } const mice[] = {
+        {WM_LBUTTONDOWN, MK_LBUTTON, 0, 0},
+        {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, 3, 1},
+        {WM_LBUTTONUP, MK_SHIFT | MK_CONTROL, 1, 3},
+        {WM_LBUTTONDBLCLK, MK_CONTROL, 2, 2},
+    };
+    for (const auto& mouse : mice)
+        ::SendMessageA(MainView(), mouse.message, mouse.keys, MAKELPARAM(17, 23));
+    ASSERT_EQ(probe->mice.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(probe->mice[i].kind, mice[i].kind) << i;
+        EXPECT_EQ(probe->mice[i].modifiers, mice[i].modifiers) << i;
+        EXPECT_EQ(probe->mice[i].x, 17);
+        EXPECT_EQ(probe->mice[i].y, 23);
+    }
+
+    // A key held down: one key-down however often it repeats, one key-up.
+    probe->takesKeys = true;
+    probe->SetActive(true);
+    const LPARAM repeated = 1L << 30;
+    ::SendMessageA(MainView(), WM_KEYDOWN, VK_LEFT, 0);
+    ::SendMessageA(MainView(), WM_KEYDOWN, VK_LEFT, repeated);
+    ::SendMessageA(MainView(), WM_KEYDOWN, VK_LEFT, repeated);
+    ::SendMessageA(MainView(), WM_KEYUP, VK_LEFT, repeated | (1L << 31));
+    ::SendMessageA(MainView(), WM_KEYDOWN, 'A', 0);
+    ASSERT_EQ(probe->keys.size(), 3u);
+    EXPECT_EQ(probe->keys[0].kind, CTevKeyInfo::kKeyDown);
+    EXPECT_EQ(probe->keys[0].code, CTevKeyInfo::kLeft);
+    EXPECT_EQ(probe->keys[1].kind, CTevKeyInfo::kKeyUp);
+    EXPECT_EQ(probe->keys[2].code, 'A');
+
+    // Moving the window ends the active state.
+    ::SetWindowPos(MainFrame(), nullptr, 64, 72, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(CTevView::GetActiveView(), nullptr);
+
+    probe->takesTicks = true;
+    const int ticks = probe->ticks;
+    ::SendMessageA(MainView(), WM_TIMER, 1, 0);
+    EXPECT_EQ(probe->ticks, ticks + 1);
+
+    // Closing asks the panel, which has no close value and closes: the
+    // frame is gone, the position kept, and no quit is posted while no
+    // message loop runs (a later load attempt would end at once).
+    CTevRootPanel* main = Views().FindRootPanel("main");
+    ::SendMessageA(MainFrame(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(main->IsOpen());
+    EXPECT_EQ(theTestApp.GetMainWnd(), nullptr);
+    EXPECT_EQ(main->GetWindowPosition().x, 64);
+    EXPECT_EQ(main->GetWindowPosition().y, 72);
+    EXPECT_FALSE(HasQuitMessage());
+}
+
+TEST_F(CShellFrameTest, SubFrameKeepsItsPlaceAndAModalPanelDisablesTheWindowsBelow)
+{
+    ASSERT_TRUE(Views().OpenRootPanel("main"));
+    ASSERT_TRUE(Views().OpenRootPanel("tool"));
+    HWND tool = ::FindWindowA(nullptr, "tool");
+    ASSERT_NE(tool, nullptr);
+    RECT client;
+    ::GetClientRect(tool, &client);
+    EXPECT_EQ(client.right, 80);
+    EXPECT_EQ(client.bottom, 60);
+    RECT window;
+    ::GetWindowRect(tool, &window);
+    EXPECT_EQ(window.left, 300);
+    EXPECT_EQ(window.top, 40);
+    EXPECT_TRUE((::GetWindowLongA(tool, GWL_STYLE) & WS_MINIMIZEBOX) != 0);
+
+    ASSERT_TRUE(Views().OpenRootPanel("ask"));
+    HWND ask = ::FindWindowA(nullptr, "ask");
+    ASSERT_NE(ask, nullptr);
+    EXPECT_FALSE(::IsWindowEnabled(MainFrame()));
+    EXPECT_FALSE(::IsWindowEnabled(tool));
+    EXPECT_TRUE(::IsWindowEnabled(ask));
+    EXPECT_EQ(::GetWindowLongA(ask, GWL_STYLE) & WS_MINIMIZEBOX, 0);
+
+    // A dialog over the main window disables the whole top level with it.
+    ::EnableWindow(MainFrame(), TRUE);
+    ::EnableWindow(MainFrame(), FALSE);
+    EXPECT_FALSE(::IsWindowEnabled(ask));
+    ::EnableWindow(MainFrame(), TRUE);
+    EXPECT_TRUE(::IsWindowEnabled(ask));
+    ::EnableWindow(MainFrame(), FALSE);
+    EXPECT_TRUE(::IsWindowEnabled(ask));
+
+    ::SendMessageA(ask, WM_CLOSE, 0, 0);
+    EXPECT_EQ(::FindWindowA(nullptr, "ask"), nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(MainFrame()));
+    EXPECT_TRUE(::IsWindowEnabled(tool));
+
+    // The sub-frame stores where it was as it goes.
+    ::SetWindowPos(tool, nullptr, 333, 222, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ::SendMessageA(tool, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Views().FindRootPanel("tool")->GetWindowPosition().x, 333);
+    EXPECT_EQ(Views().FindRootPanel("tool")->GetWindowPosition().y, 222);
+}
+
+TEST(CShellServicesTest, PostCallerRunsOneCallPerMessageInOrderAndDropsWhatIsLeft)
+{
+    std::vector<int> order;
+    auto poster = std::make_unique<CFunctionPostCaller>();
+    ASSERT_TRUE(poster->Create());
+    const HWND window = poster->GetSafeHwnd();
+    EXPECT_FALSE(::IsWindowVisible(window));
+    EXPECT_FALSE(::IsWindowEnabled(window));
+    // A message with nothing queued does nothing.
+    ::SendMessageA(window, CFunctionPostCaller::kRunMessage, 0, 0);
+    poster->Post([&] { order.push_back(1); });
+    poster->Post([&] { order.push_back(2); });
+    MSG message;
+    ASSERT_TRUE(::PeekMessageA(&message, window, 0, 0, PM_REMOVE));
+    ::DispatchMessageA(&message);
+    EXPECT_EQ(order, std::vector<int>{1});
+    ASSERT_TRUE(::PeekMessageA(&message, window, 0, 0, PM_REMOVE));
+    ::DispatchMessageA(&message);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+
+    // Destroyed with two calls queued: they are freed, never run.
+    auto token = std::make_shared<int>(0);
+    poster->Post([token, &order] { order.push_back(3); });
+    poster->Post([token, &order] { order.push_back(4); });
+    std::weak_ptr<int> watch = token;
+    token.reset();
+    EXPECT_FALSE(watch.expired());
+    poster.reset();
+    EXPECT_TRUE(watch.expired());
+    DrainMessages();
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(CShellServicesTest, MessageSinkShowsTheTextOfEachCode)
+{
+    CBoxRecorder boxes;
+    CTextOutBox sink;
+    for (int code : {3, 4, 5, 0})
+        sink.ReportError(code);
+    EXPECT_EQ(g_boxes, (std::vector<std::string>{"MIDI devices aren't set up correctly.",
+                                                 "Please check the connections.", "Undefined error.",
+                                                 "Undefined error."}));
+}
+
+TEST(CShellServicesTest, IdleShowsAPendingCodeOnceAndKeepsACodeSetWhileTheBoxIsOpen)
+{
+    CTevManager& manager = CTevManager::Instance();
+    manager.Destroy();
+    manager.SetMessageOut(new CTextOutBox());
+    manager.SetStatusOut(new CTevTextOutBuffer());
+    static int reportedMeanwhile = 0;
+    reportedMeanwhile = 0;
+    MessageBoxHook previous = SetMessageBoxHook([](HWND, const std::string& text, unsigned) {
+        g_boxes.push_back(text);
+        // A read running from the box's own loop fails meanwhile.
+        if (reportedMeanwhile++ == 0)
+            CTevManager::Instance().SetStatusCode(3);
+        return IDOK;
+    });
+    g_boxes.clear();
+    manager.SetStatusCode(4);
+    theTestApp.OnIdle(0);
+    EXPECT_EQ(g_boxes, std::vector<std::string>{"Please check the connections."});
+    EXPECT_EQ(manager.GetStatusCode(), 3);
+    theTestApp.OnIdle(1);
+    theTestApp.OnIdle(2);
+    EXPECT_EQ(g_boxes.size(), 2u);
+    EXPECT_EQ(manager.GetStatusCode(), 0);
+    SetMessageBoxHook(previous);
+    manager.Destroy();
+}
+
+class CProgressTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const RECT rect = {0, 0, 300, 200};
+        ASSERT_TRUE(m_main.CreateEx(0, CWnd::RegisterWndClass(0).c_str(), "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                    rect, nullptr, 0));
+        theTestApp.SetMainWnd(&m_main);
+    }
+    void TearDown() override
+    {
+        theTestApp.SetMainWnd(nullptr);
+        DrainMessages();
+    }
+    static std::string Caption(const CProgressBar& bar)
+    {
+        char text[256] = {};
+        ::GetDlgItemTextA(bar.GetDialog(), IDC_PROGRESS_TEXT, text, sizeof text);
+        return text;
+    }
+    static LRESULT Position(const CProgressBar& bar)
+    {
+        return ::SendDlgItemMessageA(bar.GetDialog(), IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0);
+    }
+    CWnd m_main;
+};
+
+TEST_F(CProgressTest, NestedLevelsLeaveTheOuterDisplayAndOnlyACancellableRunCancels)
+{
+    CProgressBar bar(IDD_PROGRESS);
+    bar.BeginWithKind(200, 1, false);
+    ASSERT_NE(bar.GetDialog(), nullptr);
+    EXPECT_TRUE(::IsWindowVisible(bar.GetDialog()));
+    EXPECT_FALSE(::IsWindowEnabled(m_main.GetSafeHwnd()));
+    EXPECT_EQ(Caption(bar), "Now, getting data.");
+    bar.SetPos(50);
+    EXPECT_EQ(Position(bar), 50);
+
+    bar.BeginWithKind(10, 4, true);
+    EXPECT_EQ(Caption(bar), "Now, getting data.");
+    bar.SetPos(7);
+    bar.SetText("inner");
+    EXPECT_EQ(Position(bar), 50);
+    EXPECT_EQ(bar.GetPos(), 50);
+    EXPECT_EQ(Caption(bar), "Now, getting data.");
+    bar.End();
+    EXPECT_NE(bar.GetDialog(), nullptr);
+
+    // Escape in a run that can't be cancelled does nothing.
+    ::SendMessageA(bar.GetDialog(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(bar.IsCancelled());
+    bar.End();
+    EXPECT_EQ(bar.GetDialog(), nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(m_main.GetSafeHwnd()));
+
+    bar.BeginWithKind(5, 2, true);
+    EXPECT_EQ(Caption(bar), "");
+    ::SendMessageA(bar.GetDialog(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(bar.IsCancelled());
+    EXPECT_NE(bar.GetDialog(), nullptr);
+    bar.End();
+    EXPECT_EQ(bar.GetLevel(), 0);
+}
+
+TEST_F(CProgressTest, PumpDispatchesOrdinaryMessagesAndLeavesQuitAndPrivateOnesQueued)
+{
+    CProgressBar bar(IDD_PROGRESS);
+    bar.Begin(10, "x", false);
+    ::PostMessageA(m_main.GetSafeHwnd(), 0x401, 0, 0);
+    ::PostMessageA(m_main.GetSafeHwnd(), WM_NULL, 0, 0);
+    ::PostQuitMessage(7);
+    bar.SetPos(1);
+    MSG message;
+    EXPECT_FALSE(::PeekMessageA(&message, m_main.GetSafeHwnd(), WM_NULL, WM_NULL, PM_NOREMOVE));
+    EXPECT_TRUE(::PeekMessageA(&message, nullptr, 0x401, 0x401, PM_REMOVE));
+    ASSERT_TRUE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 7u);
+    bar.End();
+}
+
+TEST_F(CProgressTest, ReaderWaitDropsTicksRunsDeviceMessagesKeepsInputAndSleeps)
+{
+    CReader reader(nullptr);
+    ::SetTimer(m_main.GetSafeHwnd(), 5, 1, nullptr);
+    ::Sleep(20);
+    ::PostMessageA(m_main.GetSafeHwnd(), 0x400, 0, 0);
+    ::PostMessageA(m_main.GetSafeHwnd(), WM_LBUTTONDOWN, 0, 0);
+    reader.PumpWhileWaiting();
+    ::KillTimer(m_main.GetSafeHwnd(), 5);
+    MSG message;
+    EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    EXPECT_FALSE(::PeekMessageA(&message, nullptr, 0x400, 0x400, PM_NOREMOVE));
+    EXPECT_TRUE(::PeekMessageA(&message, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
+
+    // Waiting with nothing to do sleeps in steps of about a millisecond
+    // instead of spinning.
+    FILETIME created, exited, kernelBefore, userBefore, kernelAfter, userAfter;
+    ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernelBefore, &userBefore);
+    const DWORD start = ::GetTickCount();
+    int calls = 0;
+    while (::GetTickCount() - start < 300) {
+        reader.PumpWhileWaiting();
+        ++calls;
+    }
+    ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernelAfter, &userAfter);
+    auto ticks = [](const FILETIME& time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; };
+    const uint64_t busy100ns = ticks(kernelAfter) - ticks(kernelBefore) + ticks(userAfter) - ticks(userBefore);
+    EXPECT_LT(busy100ns / 10000, 150u) << calls << " calls";
+    EXPECT_GT(calls, 30);
+}
+
+TEST(CAboutTest, VersionTextAddsTheProductNumbersOnlyWhenAsked)
+{
+    EXPECT_EQ(CAboutDialog::VersionText("1.20", "1, 2, 0, 1", false), "Version 1.20");
+    EXPECT_EQ(CAboutDialog::VersionText("1.20", "1, 2, 0, 1", true), "Version 1.20 (1201)");
+    EXPECT_EQ(CAboutDialog::VersionText("1.20", "3,4", true), "Version 1.20 (3400)");
+    EXPECT_EQ(CAboutDialog::VersionText("", "", true), "Version  (0000)");
+}
+
+} // namespace

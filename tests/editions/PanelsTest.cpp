@@ -1,0 +1,212 @@
+// The shipped script's panels against their painted artwork: every control
+// sits where its label and display box are painted, loads its bitmaps from
+// the painted Script folder and shows the value the label names; the
+// player's parameters are all on the panels; the skin value switches the
+// faces; the effects window opens from its list on the main window and
+// closes by writing its value back.
+#include "EditionTestSupport.h"
+
+#include "artwork/Layout.h"
+#include "artwork/Skins.h"
+#include "controls/TevKnob.h"
+#include "controls/TevPopComboControl.h"
+#include "views/TevPanel.h"
+#include "views/TevViewManager.h"
+
+#include <functional>
+#include <string>
+
+namespace {
+
+const art::Edition& Painted()
+{
+    return std::string(TEV_ARTWORK_EDITION) == "sigma" ? art::SigmaEdition() : art::KappaEdition();
+}
+
+class CPanelsTest : public CEditionTest {
+protected:
+    static CTevViewManager& Views() { return Manager().m_viewManager; }
+
+    static CTevPanel* Panel(const std::string& path)
+    {
+        CTevPanel* panel = nullptr;
+        for (size_t i = 0; i < Views().GetRootPanelCount(); ++i)
+            if (Views().GetRootPanel(i)->FindPanel(path, panel))
+                return panel;
+        return nullptr;
+    }
+    static CTevControl* Control(const std::string& path)
+    {
+        CTevControl* control = nullptr;
+        for (size_t i = 0; i < Views().GetRootPanelCount(); ++i)
+            if (Views().GetRootPanel(i)->FindControl(path, control))
+                return control;
+        return nullptr;
+    }
+    // Every control of every root panel.
+    static void ForEachControl(const std::function<void(CTevControl&)>& visit)
+    {
+        std::function<void(const CTevPanel&)> walk = [&](const CTevPanel& panel) {
+            for (const auto& child : panel.GetChildPanels())
+                walk(*child);
+            for (const auto& control : panel.GetChildControls())
+                visit(*control);
+        };
+        for (size_t i = 0; i < Views().GetRootPanelCount(); ++i)
+            walk(*Views().GetRootPanel(i));
+    }
+    static std::string TypeOf(art::Kind kind)
+    {
+        switch (kind) {
+        case art::Kind::Combo:
+            return "combo";
+        case art::Kind::Edit:
+            return "edit";
+        default:
+            return "knob";
+        }
+    }
+    static CTevRect Offset(const art::Rect& r, int x, int y)
+    {
+        return CTevRect(r.left + x, r.top + y, r.right + x, r.bottom + y);
+    }
+    // One painted item against the control the script places.
+    static void ExpectControl(const std::string& path, const art::Item& item, const CTevRect& rect,
+                              const art::Skin& skin)
+    {
+        SCOPED_TRACE(path);
+        CTevControl* control = Control(path);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->GetTypeName(), TypeOf(item.kind));
+        EXPECT_EQ(control->GetRect(), rect);
+        ASSERT_FALSE(control->GetValueRefs().empty());
+        EXPECT_EQ(control->GetValueRefs().front().GetValue(), Manager().FindValue(item.valueRef));
+        if (auto* knob = dynamic_cast<CTevKnobControl*>(control)) {
+            ASSERT_NE(knob->GetBitmap(), nullptr);
+            EXPECT_EQ(knob->GetBitmap()->GetName(), art::KnobBitmapName(skin, item.kind));
+        }
+        if (!item.table.empty()) {
+            // A list names every step of its value.
+            const CTevStringTable* table = Manager().m_resourceManager.m_stringTables.FindByName(item.table);
+            ASSERT_NE(table, nullptr) << item.table;
+            EXPECT_EQ(table->GetCount(), control->GetValue(-1)->GetSpec()->GetCount()) << item.table;
+        }
+    }
+};
+
+TEST_F(CPanelsTest, EveryControlSitsWhereItsArtworkIsPainted)
+{
+    ASSERT_TRUE(LoadShippedScript()) << Errors();
+    EXPECT_EQ(Errors(), "");
+    const art::Edition& painted = Painted();
+    ASSERT_EQ(Views().GetRootPanelCount(), painted.windows.size());
+    for (const art::Window& window : painted.windows) {
+        CTevRootPanel* root = Views().FindRootPanel(window.name);
+        ASSERT_NE(root, nullptr) << window.name;
+        const CTevRect whole(0, 0, art::WindowWidth(window), art::WindowHeight(window));
+        EXPECT_EQ(root->GetRect(), whole);
+        for (const art::Skin& skin : art::Skins()) {
+            const std::string face = window.name + "." + skin.name;
+            CTevPanel* facePanel = Panel(face);
+            ASSERT_NE(facePanel, nullptr) << face;
+            EXPECT_EQ(facePanel->GetRect(), whole);
+            ASSERT_NE(facePanel->GetBitmap(), nullptr);
+            EXPECT_EQ(facePanel->GetBitmap()->GetName(), art::WindowBitmapName(skin, window));
+            for (const art::Item& item : window.header)
+                ExpectControl(face + "." + item.name, item, Offset(art::ItemRect(item, true), 0, 0), skin);
+            for (const art::Section& section : window.sections) {
+                const art::Rect plate = art::PlateRect(section);
+                CTevPanel* sectionPanel = Panel(face + "." + section.name);
+                ASSERT_NE(sectionPanel, nullptr) << face << "." << section.name;
+                EXPECT_EQ(sectionPanel->GetRect(), Offset(plate, 0, 0));
+                for (const art::Item& item : section.items)
+                    ExpectControl(face + "." + section.name + "." + item.name, item,
+                                  Offset(art::ItemRect(item, false), plate.left, plate.top), skin);
+            }
+        }
+    }
+}
+
+// The player's parameters: every sound parameter paired with a controller
+// and the patch name have a control on some panel.
+TEST_F(CPanelsTest, EverySoundParameterAndThePatchNameHaveAControl)
+{
+    ASSERT_TRUE(LoadShippedScript()) << Errors();
+    std::vector<std::string> paths{"ms.tmp.common.patchName"};
+    for (const Edition::SSoundParameter& parameter : Edition::kEditionData.soundParameters)
+        paths.push_back(parameter.path);
+    for (const std::string& path : paths) {
+        const CTevValue* value = Manager().FindValue(path);
+        ASSERT_NE(value, nullptr) << path;
+        int shown = 0;
+        ForEachControl([&](CTevControl& control) {
+            for (const CTevValueRef& ref : control.GetValueRefs())
+                shown += ref.GetValue() == value;
+        });
+        // Once per skin.
+        EXPECT_EQ(shown, static_cast<int>(art::Skins().size())) << path;
+    }
+}
+
+// The skin value shows one face at a time, with its sections; the effects
+// window opens when its list on the main window says so and closes by
+// writing its value back.
+TEST_F(CPanelsTest, SkinsSwitchFacesAndTheEffectsWindowOpensAndCloses)
+{
+    LoadAndStart();
+    ASSERT_TRUE(Views().OpenRootPanel("main"));
+    const std::vector<art::Skin>& skins = art::Skins();
+    for (size_t shown : {size_t{1}, size_t{0}}) {
+        Accessor().SetSkin(static_cast<int32_t>(shown));
+        for (size_t i = 0; i < skins.size(); ++i) {
+            SCOPED_TRACE(skins[i].name);
+            CTevPanel* face = Panel("main." + skins[i].name);
+            ASSERT_NE(face, nullptr);
+            EXPECT_EQ(face->IsOpen(), i == shown);
+            for (const auto& section : face->GetChildPanels())
+                EXPECT_EQ(section->IsOpen(), i == shown) << section->GetName();
+        }
+    }
+
+    CTevRootPanel* effects = Views().FindRootPanel("effects");
+    ASSERT_NE(effects, nullptr);
+    EXPECT_FALSE(effects->IsOpen());
+    auto* list = dynamic_cast<CTevPopComboControl*>(Control("main." + skins[0].name + ".view.effects"));
+    ASSERT_NE(list, nullptr);
+    list->SetValueIndex(1);
+    EXPECT_TRUE(effects->IsOpen());
+    EXPECT_TRUE(Panel("effects." + skins[0].name)->IsOpen());
+    EXPECT_FALSE(Panel("effects." + skins[1].name)->IsOpen());
+    effects->RequestClose();
+    EXPECT_FALSE(effects->IsOpen());
+    EXPECT_EQ(Integer("vs.misc.effects"), 0);
+    // The view state never reaches the device.
+    EXPECT_TRUE(module.GetReceived().empty());
+}
+
+// A click on the patch name, a typed name: the device receives it padded to
+// its twelve characters, and the panel shows it.
+TEST_F(CPanelsTest, TheTypedPatchNameReachesTheDevice)
+{
+    LoadAndStart();
+    ASSERT_TRUE(Views().OpenRootPanel("main"));
+    const std::string path = "main." + art::Skins()[0].name + ".patchName";
+    auto* edit = dynamic_cast<CTestPopEdit*>(Control(path));
+    ASSERT_NE(edit, nullptr);
+    CTestPopEdit::typed = "Acid Bass";
+    const CTevRect& rect = edit->GetRect();
+    CTevMouseInfo click;
+    click.x = (rect.left + rect.right) / 2;
+    click.y = (rect.top + rect.bottom) / 2;
+    EXPECT_TRUE(Views().FindRootPanel("main")->OnMouse(click));
+    EXPECT_EQ(CTestPopEdit::opened, 1);
+    Deliver();
+    const CTevValue* name = Value("ms.tmp.common.patchName");
+    EXPECT_EQ(name->GetString(), "Acid Bass   ");
+    CSimulatedModule::Bytes stored;
+    ASSERT_TRUE(module.ReadMemory(name->GetAbsoluteRange().begin, 12, stored));
+    EXPECT_EQ(std::string(stored.begin(), stored.end()), "Acid Bass   ");
+    EXPECT_EQ(edit->GetText(), "Acid Bass   ");
+}
+
+} // namespace

@@ -1,0 +1,239 @@
+// The Windows MIDI input and output devices against the driver stand-in:
+// what the driver delivers reaches the ports on this thread, buffers go
+// back and forth without loss, stopping leaves nothing prepared, and sends
+// wait for the wire and time out.
+#include "midi/MidiInDevice.h"
+#include "midi/MidiOut.h"
+#include "midi/MidiSetup.h"
+
+#include "MidiTestSupport.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kPlainIn[] = "Standin MIDI In 2";
+const char kPlainOut[] = "Standin MIDI Out 2";
+const int kPlainDevice = 1;
+
+Bytes Sysex(size_t length)
+{
+    Bytes bytes(length);
+    for (size_t i = 1; i + 1 < length; ++i)
+        bytes[i] = static_cast<uint8_t>(i & 0x7F);
+    bytes.front() = 0xF0;
+    bytes.back() = 0xF7;
+    return bytes;
+}
+
+class MidiInDeviceTest : public CStandinTest {
+protected:
+    void SetUp() override
+    {
+        CStandinTest::SetUp();
+        device = std::make_unique<CMidiInDevice>(kPlainIn);
+        ASSERT_TRUE(device->Open());
+        device->AddListener(&port);
+    }
+    void TearDown() override
+    {
+        device.reset();
+        EXPECT_EQ(standin.Value("open in 1"), 0);
+        EXPECT_EQ(standin.Value("prepared in 1"), 0);
+    }
+
+    bool WaitForMessages(size_t count, DWORD timeoutMs = 2000)
+    {
+        return PumpUntil([&] { return port.received.size() >= count; }, timeoutMs);
+    }
+
+    std::unique_ptr<CMidiInDevice> device;
+    CRecordingPort port;
+};
+
+} // namespace
+
+TEST_F(MidiInDeviceTest, ANoteOnArrivesAsThreeBytesAndSystemRealTimeIsDropped)
+{
+    EXPECT_EQ(standin.Value("queued in 1"), CMidiIn::kQueuedPackets);
+    EXPECT_EQ(standin.Value("prepared in 1"), CMidiIn::kPacketCount);
+    ASSERT_TRUE(standin.Command("short 1 F8"));
+    ASSERT_TRUE(standin.Command("short 1 FE"));
+    ASSERT_TRUE(standin.Command("short 1 F2 01 02"));
+    const int64_t sent = CStandinControl::NowUs();
+    ASSERT_TRUE(standin.Command("short 1 90 3C 40"));
+    ASSERT_TRUE(WaitForMessages(1));
+    const int64_t latencyUs = port.times[0] - sent;
+    PumpFor(50);
+    ASSERT_EQ(port.received.size(), 1u);
+    EXPECT_EQ(port.received[0], (Bytes{0x90, 0x3C, 0x40}));
+    EXPECT_LT(latencyUs, 100000);
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(MidiInDeviceTest, SystemExclusiveArrivesWholeOrSplitAtTheBufferSize)
+{
+    struct Case {
+        std::vector<std::string> commands;
+        std::vector<Bytes> expected;
+    };
+    const Bytes full = Sysex(5000);
+    const std::vector<Case> cases = {
+        {{"sysexfill 1 20"}, {Sysex(20)}},
+        {{"sysexfill 1 5000"},
+         {Bytes(full.begin(), full.begin() + 2048), Bytes(full.begin() + 2048, full.begin() + 4096),
+          Bytes(full.begin() + 4096, full.end())}},
+        // The broken message's buffer is taken off the ring: the good one
+        // that follows is read from its own buffer, at once.
+        {{"longerror 1 F0 41 10 42", "sysex 1 F0 7E 7F 06 02 F7"}, {{0xF0, 0x7E, 0x7F, 0x06, 0x02, 0xF7}}},
+        {{"longerror 1 F0 01", "longerror 1 F0 02", "sysexfill 1 30", "short 1 B0 07 64"},
+         {Sysex(30), {0xB0, 0x07, 0x64}}},
+    };
+    for (const Case& c : cases) {
+        port.received.clear();
+        for (const std::string& command : c.commands)
+            ASSERT_TRUE(standin.Command(command)) << command;
+        EXPECT_TRUE(WaitForMessages(c.expected.size())) << c.commands[0];
+        PumpFor(30);
+        EXPECT_EQ(port.received, c.expected) << c.commands[0];
+        // The driver keeps 32 buffers to fill.
+        EXPECT_EQ(standin.Value("queued in 1"), CMidiIn::kQueuedPackets) << c.commands[0];
+    }
+    EXPECT_EQ(standin.Value("dropped in 1"), 0);
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(MidiInDeviceTest, SystemExclusiveStaysIntactWhileThisThreadIsBlockedAndMoreThanTheRingArrives)
+{
+    // 200 messages stream in, at 200,000 baud, while this thread does not
+    // pump (as during a blocking send); the worker hands every buffer back
+    // to the driver at once, so each buffer is refilled long before the
+    // messages are read.
+    const int kCount = 200;
+    ASSERT_TRUE(standin.Command("baud 200000"));
+    ASSERT_TRUE(standin.Command("sysexflood 1 " + std::to_string(kCount) + " 64"));
+    const DWORD start = ::GetTickCount();
+    while (standin.Value("delivered in 1") < kCount && ::GetTickCount() - start < 3000)
+        ::Sleep(5);
+    ::Sleep(30);
+    EXPECT_EQ(standin.Value("dropped in 1"), 0);
+    ASSERT_TRUE(WaitForMessages(kCount));
+    ASSERT_EQ(port.received.size(), static_cast<size_t>(kCount));
+    for (int i = 0; i < kCount; ++i) {
+        const Bytes& bytes = port.received[static_cast<size_t>(i)];
+        ASSERT_EQ(bytes.size(), 64u);
+        EXPECT_EQ((bytes[1] << 7) | bytes[2], i);
+        EXPECT_EQ(bytes.back(), 0xF7);
+    }
+}
+
+TEST_F(MidiInDeviceTest, AFloodKeepsWhatTheRingHoldsAndStoppingDuringOneUnpreparesEveryHeader)
+{
+    const int kFlood = 6000;
+    ASSERT_TRUE(standin.Command("flood 1 " + std::to_string(kFlood)));
+    PumpUntil([&] { return standin.Value("delivered in 1") >= kFlood; }, 5000);
+    // Until the worker has posted what it took off the ring.
+    size_t seen = 0;
+    do {
+        seen = port.received.size();
+        PumpFor(200);
+    } while (port.received.size() != seen);
+    // However far the worker fell behind, what the ring held came through.
+    EXPECT_GE(port.received.size(), static_cast<size_t>(CMidiEventRing::kSize - 1));
+    EXPECT_LE(port.received.size(), static_cast<size_t>(kFlood));
+    for (const Bytes& bytes : port.received)
+        ASSERT_EQ(bytes, (Bytes{0x90, 0x3C, 0x40}));
+
+    ASSERT_TRUE(standin.Command("sysexflood 1 3000 300"));
+    ASSERT_TRUE(standin.Command("flood 1 3000"));
+    ::Sleep(5);
+    device->Close();
+    EXPECT_FALSE(device->HasWorkerThread());
+    EXPECT_FALSE(device->IsOpen());
+    EXPECT_EQ(device->CountPreparedPackets(), 0);
+    EXPECT_EQ(standin.Value("prepared in 1"), 0);
+    EXPECT_EQ(standin.Value("open in 1"), 0);
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(CStandinTest, UnknownDevicesFailWithoutABoxAndAFailingDriverCallShowsOne)
+{
+    CMidiInDevice missingIn("No Such MIDI In");
+    EXPECT_FALSE(missingIn.Open());
+    CMidiOutDevice missingOut("No Such MIDI Out");
+    EXPECT_FALSE(missingOut.Open());
+    // The unreadable devices are left out of the lists.
+    EXPECT_EQ(CMidiSetup::GetInDeviceNames(), (std::vector<std::string>{"Standin Module In", kPlainIn, "(none)"}));
+    EXPECT_EQ(CMidiSetup::GetOutDeviceNames(), (std::vector<std::string>{"Standin Module Out", kPlainOut, "(none)"}));
+    EXPECT_TRUE(Boxes().empty());
+
+    ASSERT_TRUE(standin.Command("fail midiInStart"));
+    {
+        CMidiInDevice device(kPlainIn);
+        EXPECT_FALSE(device.Open());
+        EXPECT_EQ(Boxes().size(), 1u);
+    }
+    // Deleting the half-started device gave every buffer back.
+    EXPECT_EQ(standin.Value("prepared in 1"), 0);
+    EXPECT_EQ(standin.Value("open in 1"), 0);
+}
+
+TEST_F(CStandinTest, SendsShortAndSystemExclusiveMessagesAfterTheirWireTime)
+{
+    CMidiOutDevice out(kPlainOut);
+    ASSERT_TRUE(out.Open());
+    EXPECT_TRUE(out.Send({0x90, 0x3C, 0x40}));
+    EXPECT_TRUE(out.Send({0xC3, 0x05}));
+    const Bytes dataSet{0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x00, 0x00, 0x00, 0x40, 0x40, 0xF7};
+    EXPECT_TRUE(out.Send(dataSet));
+    // Too long for the buffer: refused, nothing sent.
+    EXPECT_FALSE(out.Send(Sysex(CMidiPacket::kBufferSize + 1)));
+    ASSERT_EQ(standin.Value("received out 1"), 3);
+    EXPECT_EQ(standin.Received(kPlainDevice, 0), (Bytes{0x90, 0x3C, 0x40}));
+    EXPECT_EQ(standin.Received(kPlainDevice, 1), (Bytes{0xC3, 0x05}));
+    EXPECT_EQ(standin.Received(kPlainDevice, 2), dataSet);
+
+    // The driver completes at once; the send still waits 2000 bytes' wire
+    // time (576 ms at 3472 bytes a second).
+    const DWORD start = ::GetTickCount();
+    EXPECT_TRUE(out.Send(Sysex(2000)));
+    const DWORD elapsed = ::GetTickCount() - start;
+    EXPECT_GE(elapsed, 560u);
+    EXPECT_LT(elapsed, 1500u);
+    EXPECT_EQ(standin.Value("prepared out 1"), 0);
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST(MidiOutDeviceTimeout, ASendThatNeverCompletesTimesOutWithTheBoxAndTheNextSendWorks)
+{
+    CStandinControl standin;
+    ASSERT_TRUE(standin.IsLoaded());
+    ASSERT_TRUE(standin.Command("fail clear"));
+    ASSERT_TRUE(standin.Command("longdelay never"));
+    CMidiOutDevice out(kPlainOut);
+    ASSERT_TRUE(out.Open());
+    const Bytes dataSet{0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x00, 0x00, 0x00, 0x40, 0x40, 0xF7};
+    std::vector<std::string> texts;
+    DWORD elapsed = 0;
+    bool sent = true;
+    {
+        CMessageBoxRobot robot;
+        const DWORD start = ::GetTickCount();
+        sent = out.Send(dataSet);
+        elapsed = ::GetTickCount() - start;
+        texts = robot.Texts();
+    }
+    EXPECT_FALSE(sent);
+    EXPECT_GE(elapsed, 1990u);
+    EXPECT_LT(elapsed, 6000u);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Unable to send MIDI system exclusive. Timeout."}));
+    // The output was reset and the buffer taken back: the next send works.
+    EXPECT_EQ(standin.Value("pending out 1"), 0);
+    EXPECT_EQ(standin.Value("prepared out 1"), 0);
+    ASSERT_TRUE(standin.Command("longdelay 0"));
+    CMessageBoxRecorder boxes;
+    EXPECT_TRUE(out.Send(dataSet));
+    EXPECT_TRUE(CMessageBoxRecorder::Texts().empty());
+    ASSERT_TRUE(standin.Command("longdelay wire"));
+}

@@ -1,0 +1,37 @@
+# Writes the stand-in's export list: the functions it implements under
+# their own names, every other export of Wine's winmm.dll forwarded to the
+# renamed copy winmm_orig.dll.
+#   cmake -DGENDEF=... -DORIGINAL=... -DOUTPUT=... -DIMPLEMENTED=a,b,... -P MakeDef.cmake
+string(REPLACE "," ";" IMPLEMENTED "${IMPLEMENTED}")
+execute_process(COMMAND ${GENDEF} - ${ORIGINAL}
+                OUTPUT_VARIABLE listing RESULT_VARIABLE result ERROR_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "gendef failed on ${ORIGINAL}")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+set(def "LIBRARY \"winmm.dll\"\nEXPORTS\n")
+foreach(name IN LISTS IMPLEMENTED)
+  string(APPEND def "${name}\n")
+endforeach()
+set(in_exports FALSE)
+foreach(line IN LISTS lines)
+  string(STRIP "${line}" line)
+  if(line STREQUAL "EXPORTS")
+    set(in_exports TRUE)
+    continue()
+  endif()
+  if(NOT in_exports OR line STREQUAL "" OR line MATCHES "^;")
+    continue()
+  endif()
+  # Exports by ordinal only are left out: nothing imports them by number.
+  if(line MATCHES "^ord_[0-9]+ @")
+    continue()
+  endif()
+  string(REGEX REPLACE "[ \t].*$" "" name "${line}")
+  list(FIND IMPLEMENTED "${name}" found)
+  if(found EQUAL -1)
+    string(APPEND def "${name} = winmm_orig.${name}\n")
+  endif()
+endforeach()
+file(WRITE ${OUTPUT}.tmp "${def}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${OUTPUT}.tmp ${OUTPUT})

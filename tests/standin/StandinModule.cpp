@@ -1,0 +1,47 @@
+// Builds the simulated sound module from a script: the script's parameter
+// tree gives the module its memory (every leaf with its default image), the
+// script's first output port its model id and address size.
+#include "StandinModule.h"
+
+#include "core/TevBuffer.h"
+#include "core/TevManager.h"
+#include "core/TevTextOut.h"
+#include "support/FakeResources.h"
+#include "views/TevViewManager.h"
+
+#include <fstream>
+#include <memory>
+
+bool StandinBuildModule(const std::string& path, CSimulatedModule& module, std::string& error)
+{
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) {
+        error = "cannot open the script " + path;
+        return false;
+    }
+    // The manager here is the stand-in's own copy of the framework, not the
+    // program's: the DLL links the framework statically.
+    CTevManager& manager = CTevManager::Instance();
+    manager.Destroy();
+    auto* errors = new CTevTextOutStringStream;
+    manager.SetErrorOut(errors);
+    manager.m_resourceManager.SetFactory(std::make_unique<CFakeResourceFactory>());
+    CTevViewManager views;
+    bool built = manager.ReadScript(stream) && manager.m_resourceManager.Create()
+                 && manager.CreateFromDefinitions(&views, &manager.m_resourceManager)
+                 && manager.m_midiManager.ReadMidiSection(&manager);
+    if (built) {
+        module.ClearMemory();
+        for (const auto& root : manager.GetRootStructs())
+            module.AddLeavesOf(*root);
+        const auto& outputs = manager.m_midiManager.GetOutputPorts();
+        if (!outputs.empty()) {
+            module.SetModelId(outputs.front().GetModelId());
+            module.SetAddressSize(outputs.front().GetAddressSize());
+        }
+    } else {
+        error = "cannot build the module from " + path + ": " + errors->str();
+    }
+    manager.Destroy();
+    return built;
+}

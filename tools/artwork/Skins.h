@@ -1,0 +1,49 @@
+#pragma once
+// The skins and everything painted in them: knob strips, combo buttons,
+// window backgrounds, the splash picture and the icons.
+#include "Canvas.h"
+#include "Layout.h"
+
+#include <string>
+#include <vector>
+
+namespace art {
+
+struct Skin {
+    std::string name; // prefixes its bitmaps and text writers
+    Rgb windowTop, windowBottom;
+    Rgb headerTop, headerBottom, headerText, headerLine;
+    Rgb plate, plateLight, plateDark, title, label, divider;
+    Rgb display, displayText, displayEdge;
+    Rgb track, arc;
+    Rgb bodyTop, bodyBottom, rim, pointer;
+    float gloss = 0.0f; // a lacquered cap shows a highlight
+    Rgb buttonTop, buttonBottom, arrow;
+};
+
+// In the order of the script's skin names: 0 "Classic" (ivory and walnut),
+// 1 "Midnight" (graphite and amber).
+const std::vector<Skin>& Skins();
+
+// The bitmap names a skin uses.
+std::string WindowBitmapName(const Skin& skin, const Window& window);
+std::string KnobBitmapName(const Skin& skin, Kind kind);
+std::string ButtonBitmapName(const Skin& skin);
+
+// A vertical strip of kKnobCells cells of kKnobCell pixels.
+Canvas PaintKnobStrip(const Skin& skin, bool centred);
+// Two cells of kButtonSize pixels: released, pressed.
+Canvas PaintButton(const Skin& skin);
+Canvas PaintWindow(const Skin& skin, const Window& window);
+
+// `accentTop`/`accentBottom` colour the program's tile.
+struct Brand {
+    std::string product;
+    Rgb accentTop, accentBottom;
+};
+Brand BrandOf(const Edition& edition);
+Canvas PaintSplash(const Brand& brand);
+std::vector<Canvas> PaintProgramIcons(const Brand& brand);
+std::vector<Canvas> PaintDocumentIcons(const Brand& brand);
+
+} // namespace art
