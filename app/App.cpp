@@ -12,6 +12,9 @@
 #include "core/TevManager.h"
 #include "core/TevSystem.h"
 #include "midi/MidiSetup.h"
+#include "shell/ProfiledFileDialog.h"
+#include "shell/ShellUtilities.h"
+#include "shell/SingleInstanceGuard.h"
 #include "graphics/StateBitmap.h"
 #include "ModalWindowStack.h"
 #include "PopupMenu.h"
@@ -63,10 +66,8 @@ std::string CApp::GetModuleDirectory()
     static const std::string directory = [] {
         char path[MAX_PATH] = {};
         ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string drive;
-        std::string folder;
-        SplitPath(path, &drive, &folder, nullptr, nullptr);
-        return drive + folder;
+        const CSplitPath parts = SplitPath(path);
+        return parts.drive + parts.directory;
     }();
     return directory;
 }
@@ -74,8 +75,10 @@ std::string CApp::GetModuleDirectory()
 bool CApp::InitInstance()
 {
     TevSetSystem(&g_system);
-    CSingleInstanceGuard guard;
-    if (!guard.IsFirstInstance())
+    // The guard has shown why when it cannot work; a second instance has
+    // brought the first one's window forward.
+    CSingleInstanceGuard guard(GetAppName());
+    if (!guard.IsValid() || !guard.IsFirstInstance())
         return false;
 
     SetRegistryKey(kRegistryCompany);
@@ -129,11 +132,9 @@ bool CApp::LoadScript()
     manager.SetPostCaller(std::make_unique<CFunctionPostCaller>());
     splash.Repaint();
 
-    std::string drive;
-    std::string folder;
-    SplitPath(m_scriptPath, &drive, &folder, nullptr, nullptr);
-    manager.SetFolder(drive + folder);
-    SetBitmapFolder(drive + folder);
+    const CSplitPath parts = SplitPath(m_scriptPath);
+    manager.SetFolder(parts.drive + parts.directory);
+    SetBitmapFolder(parts.drive + parts.directory);
 
     {
         std::ifstream script(m_scriptPath, std::ios::binary);

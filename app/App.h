@@ -4,8 +4,8 @@
 // shows pending error codes at idle time, serves the menu commands, and
 // takes everything down again in order at exit.
 // The Windows headers without the macros that would rename the framework's
-// CreateFont, DrawText and LoadBitmap; first, before any framework header.
-#include "graphics/GdiInclude.h"
+// operations; first, before any framework header.
+#include "appkit/Win32.h"
 
 #include "appkit/WinApp.h"
 

@@ -4,6 +4,8 @@
 #include "resource.h"
 
 #include "midi/MidiSetup.h"
+#include "shell/ListColumnWidths.h"
+#include "shell/ShellUtilities.h"
 #include "midi/TevMidiManager.h"
 
 #include <commctrl.h>
@@ -157,7 +159,7 @@ void CWriteEntityDialog::GetSizeProfile(std::string& section, std::string& key)
 
 void CWriteEntityDialog::Layout(int, int)
 {
-    GP::CResizeLayout layout(*this);
+    GP::CResizeLayout layout(*this, GetTemplate());
     layout.Place(IDC_WRITE_LIST, GP::kAnchorLeft | GP::kAnchorRight | GP::kAnchorTop | GP::kAnchorBottom);
     layout.Place(IDOK, GP::kAnchorRight | GP::kAnchorTop);
     layout.Place(IDCANCEL, GP::kAnchorRight | GP::kAnchorTop);

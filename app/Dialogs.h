@@ -2,14 +2,14 @@
 // The shell's three dialogs: MIDI set-up, the write dialog of the edition's
 // write command, and About. All are modal and owned by the main window.
 // The Windows headers without the macros that would rename the framework's
-// CreateFont, DrawText and LoadBitmap; first, before any framework header.
-#include "graphics/GdiInclude.h"
+// operations; first, before any framework header.
+#include "appkit/Win32.h"
 
 #include "EditionTypes.h"
 
 #include "appkit/Controls.h"
 #include "appkit/Dialog.h"
-#include "resizable/ResizeDlg.h"
+#include "dialogs/ResizeDlg.h"
 
 #include <windows.h>
 

@@ -2,8 +2,8 @@
 // The edition layer's classes that the shell derives from or implements.
 // The edition library in the link decides the namespace (TEV_EDITION).
 // The Windows headers without the macros that would rename the framework's
-// CreateFont, DrawText and LoadBitmap; first, before any framework header.
-#include "graphics/GdiInclude.h"
+// operations; first, before any framework header.
+#include "appkit/Win32.h"
 
 #include "EditionLink.h"
 

@@ -67,6 +67,24 @@ void StorePosition(HWND window, CTevRootPanel* panel)
 } // namespace
 
 // ---------------------------------------------------------------------------
+// CNodePanel
+// ---------------------------------------------------------------------------
+
+bool CNodePanel::Open()
+{
+    const bool opened = CTevNodePanel::Open();
+    Invalidate(nullptr);
+    return opened;
+}
+
+bool CNodePanel::Close()
+{
+    const bool closed = CTevNodePanel::Close();
+    Invalidate(nullptr);
+    return closed;
+}
+
+// ---------------------------------------------------------------------------
 // Input translation
 // ---------------------------------------------------------------------------
 

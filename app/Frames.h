@@ -9,8 +9,8 @@
 // position in its panel, and join the application's window stack so that
 // a modal panel disables the windows below it.
 // The Windows headers without the macros that would rename the framework's
-// CreateFont, DrawText and LoadBitmap; first, before any framework header.
-#include "graphics/GdiInclude.h"
+// operations; first, before any framework header.
+#include "appkit/Win32.h"
 
 #include "appkit/FrameWnd.h"
 #include "appkit/Wnd.h"
@@ -30,7 +30,12 @@ class CTevMouseInfo;
 class CRootPanel : public CTevRootPanel {
 };
 
+// The shell's node panel. A panel that opens or closes by its condition
+// changes what its area shows, so it asks for that area to be repainted.
 class CNodePanel : public CTevNodePanel {
+public:
+    bool Open() override;
+    bool Close() override;
 };
 
 // Turning window messages into the framework's events. Shared by the main

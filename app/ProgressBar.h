@@ -3,8 +3,8 @@
 // bar, shown above the disabled main window while a long operation runs.
 // Begins nest; only the outermost level shows, moves and hides the bar.
 // The Windows headers without the macros that would rename the framework's
-// CreateFont, DrawText and LoadBitmap; first, before any framework header.
-#include "graphics/GdiInclude.h"
+// operations; first, before any framework header.
+#include "appkit/Win32.h"
 
 #include "core/TevServices.h"
 

@@ -9,6 +9,7 @@
 #include "graphics/GraphDrawer.h"
 #include "graphics/StateBitmap.h"
 #include "graphics/TextWriter.h"
+#include "PopEditControl.h"
 #include "core/TevManager.h"
 
 #include <windows.h>

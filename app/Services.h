@@ -4,8 +4,8 @@
 // sinks, the deferred-call window, and the reader and dialog factory it
 // hands to the edition layer.
 // The Windows headers without the macros that would rename the framework's
-// CreateFont, DrawText and LoadBitmap; first, before any framework header.
-#include "graphics/GdiInclude.h"
+// operations; first, before any framework header.
+#include "appkit/Win32.h"
 
 #include "EditionTypes.h"
 

@@ -2,7 +2,7 @@
 // Win32 pop-up menus, tracked modally; the answer is the chosen leaf.
 #pragma once
 
-#include <windows.h>
+#include "appkit/Win32.h"
 
 #include "core/TevServices.h"
 

@@ -2,7 +2,7 @@
 // can replace the real (modal, blocking) box with a function of its own.
 #pragma once
 
-#include <windows.h>
+#include "appkit/Win32.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // the route is greyed when its state is brought up to date.
 #pragma once
 
-#include <windows.h>
+#include "appkit/Win32.h"
 
 #include <functional>
 #include <map>

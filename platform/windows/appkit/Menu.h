@@ -1,7 +1,7 @@
 // An owning wrapper of a menu handle.
 #pragma once
 
-#include <windows.h>
+#include "appkit/Win32.h"
 
 #include <string>
 

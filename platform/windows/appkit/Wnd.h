@@ -7,7 +7,7 @@
 
 #include "appkit/CmdTarget.h"
 
-#include <windows.h>
+#include "appkit/Win32.h"
 
 #include <functional>
 #include <string>

@@ -2,7 +2,7 @@
 // destructor only closes the handle: the owner stops and waits for the thread.
 #pragma once
 
-#include <windows.h>
+#include "appkit/Win32.h"
 
 class CWorkerThread {
 public:

@@ -1,11 +1,4 @@
-// The Windows headers for the drawing classes. They define CreateFont,
-// DrawText and LoadBitmap as macros, which would rename the framework's
-// virtual operations of the same names; the classes here call the "A"
-// functions by their full names instead.
+// The Windows headers for the drawing classes (see appkit/Win32.h).
 #pragma once
 
-#include <windows.h>
-
-#undef CreateFont
-#undef DrawText
-#undef LoadBitmap
+#include "appkit/Win32.h"
