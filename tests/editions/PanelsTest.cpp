@@ -219,8 +219,9 @@ TEST_F(CPanelsTest, TheTypedPatchNameReachesTheDevice)
     EXPECT_EQ(edit->GetText(), "Acid Bass   ");
 }
 
-// Every device value that a curve display of the shown face reads moves the
-// curve when it changes, and moves it back when it returns.
+// Every curve display of the shown face lies inside its panel and over no
+// other control; every device value that it reads moves the curve when it
+// changes, and moves it back when it returns.
 TEST_F(CPanelsTest, CurvesFollowTheDeviceValuesTheyShow)
 {
     LoadAndStart();
@@ -242,6 +243,14 @@ TEST_F(CPanelsTest, CurvesFollowTheDeviceValuesTheyShow)
             return;
         ++curves;
         SCOPED_TRACE(control.GetPath());
+        const CTevRect r = control.GetRect();
+        const CTevRect outer = control.GetParent()->GetRect();
+        EXPECT_TRUE(r.left >= outer.left && r.top >= outer.top && r.right <= outer.right && r.bottom <= outer.bottom);
+        ForEachControl([&](CTevControl& other) {
+            const CTevRect o = other.GetRect();
+            const bool overlaps = o.left < r.right && r.left < o.right && o.top < r.bottom && r.top < o.bottom;
+            EXPECT_FALSE(&other != &control && other.IsOpen() && overlaps) << other.GetPath();
+        });
         for (const CTevValueRef& ref : control.GetValueRefs()) {
             CTevValue* value = ref.GetValue();
             ASSERT_NE(value, nullptr) << ref.GetName();
