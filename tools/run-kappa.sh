@@ -146,12 +146,14 @@ if [ "$headless" = 0 ]; then
   exec wine "$program.exe"
 fi
 
+# Windows already on the display before the program (Wine's own).
+baseline=$({ xdotool search --onlyvisible --name '' 2>/dev/null || true; } | tr '\n' ' ')
 cd "$run"
 wine "$program.exe" >/dev/null 2>&1 &
 program_pid=$!
 
 # Visible top-level windows whose title begins with the program's title.
-main_window() { xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -n 1; }
+main_window() { { xdotool search --onlyvisible --name "^$title" 2>/dev/null || true; } | head -n 1; }
 
 window=""
 for _ in $(seq 1 $((wait_seconds * 10))); do
@@ -169,19 +171,34 @@ if [ -z "$window" ]; then
   exit 1
 fi
 say "main window is up"
-# The start-up read shows its progress dialog; wait until the windows settle
-# (the same set for a second), at most 30 s more. A message box (no
-# devices, no answer) stays, and is in the screenshot.
+# Then the start-up: the splash stays up and the progress dialog (a window
+# without a title) shows until the device has been read. Done when only the
+# main window is left, or when nothing changes for a second with no progress
+# dialog (a message box waits: no devices, no answer; it is in the picture).
 previous=""
 stable=0
 for _ in $(seq 1 300); do
-  now=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort | tr '\n' ' ')
-  if [ "$now" = "$previous" ]; then
+  named=0
+  untitled=0
+  ids=""
+  for id in $({ xdotool search --onlyvisible --name '' 2>/dev/null || true; } | sort); do
+    case " $baseline " in *" $id "*) continue ;; esac
+    name=$(xdotool getwindowname "$id" 2>/dev/null || true)
+    if [ -z "$name" ]; then
+      untitled=$((untitled + 1))
+    elif [ "${name#"$title"}" != "$name" ]; then
+      named=$((named + 1))
+    fi
+    ids="$ids $id"
+  done
+  if [ "$untitled" -eq 0 ] && [ "$ids" = "$previous" ]; then
     stable=$((stable + 1))
-    [ "$stable" -ge 10 ] && break
   else
     stable=0
-    previous=$now
+  fi
+  previous=$ids
+  if { [ "$named" -eq 1 ] && [ "$stable" -ge 3 ]; } || [ "$stable" -ge 10 ]; then
+    break
   fi
   sleep 0.1
 done
@@ -191,10 +208,25 @@ shot="$build/run/$program-screenshot.png"
 import -window root png:- | convert - -trim +repage "$shot"
 echo "$shot"
 
-# Close as a user would: WM_CLOSE to the program's windows, then wait.
-wine taskkill /im "$program.exe" >/dev/null 2>&1 || true
-for _ in $(seq 1 100); do
+# A message box still up (no devices, no answer) is answered first, as a
+# user would: Enter on the newest window with the program's title.
+for _ in 1 2 3; do
+  boxes=$({ xdotool search --onlyvisible --name "^$title" 2>/dev/null || true; } | grep -v "^$window\$" | sort -n)
+  [ "$(echo "$boxes" | grep -c .)" -ge 2 ] || break
+  box=$(echo "$boxes" | tail -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$box")"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) key Return 2>/dev/null || true
+  sleep 0.5
+done
+
+# Close as a user would: WM_CLOSE to the program's windows (a message box
+# takes the first and closes; the main window then takes the next), then
+# wait.
+for i in $(seq 0 99); do
   kill -0 "$program_pid" 2>/dev/null || break
+  if [ $((i % 20)) -eq 0 ]; then
+    wine taskkill /im "$program.exe" >/dev/null 2>&1 || true
+  fi
   sleep 0.1
 done
 if kill -0 "$program_pid" 2>/dev/null; then

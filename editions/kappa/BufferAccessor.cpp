@@ -1,13 +1,14 @@
 #include "kappa/BufferAccessor.h"
 
-#include "core/TevHelpers.h"
 #include "core/TevManager.h"
 #include "kappa/CCSynchronizer.h"
 #include "kappa/PatchBank.h"
 #include "midi/TevMidiManager.h"
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
+#include <initializer_list>
 
 namespace Quorva::TEV_EDITION {
 
@@ -42,24 +43,48 @@ std::vector<SBufferRow> BuildRows()
     return rows;
 }
 
+// The pattern with its "%d" placeholders replaced by the indices in turn
+// and "%%" by "%", as printf would give it for these patterns; written out
+// here because the table's 2288 paths are made on every start and printf's
+// machinery would be most of the time the lookups take.
+const std::string& FormatIndices(const std::string& pattern, std::initializer_list<int32_t> indices, std::string& path)
+{
+    path.clear();
+    auto index = indices.begin();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 'd' && index != indices.end()) {
+            char digits[16];
+            const auto end = std::to_chars(digits, digits + sizeof digits, *index++).ptr;
+            path.append(digits, end);
+            ++i;
+        } else if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == '%') {
+            path.push_back('%');
+            ++i;
+        } else {
+            path.push_back(pattern[i]);
+        }
+    }
+    return path;
+}
+
 // Calls visit(entry, path) for every element of the row, h outermost and k
 // innermost. A row of one element uses its pattern verbatim.
 template <class Visit>
 void ExpandRow(const SBufferRow& row, Visit visit)
 {
-    const char* pattern = row.pattern.c_str();
+    std::string path;
     for (int32_t h = 0; h < row.a; ++h) {
         for (int32_t j = 0; j < row.count; ++j) {
             for (int32_t k = 0; k < row.n; ++k) {
                 const int32_t entry = row.first + (h * row.count + j) * row.n + k;
                 if (row.a != 1)
-                    visit(entry, FormatString(pattern, h, j, k));
+                    visit(entry, FormatIndices(row.pattern, {h, j, k}, path));
                 else if (row.count != 1)
-                    visit(entry, FormatString(pattern, j, k));
+                    visit(entry, FormatIndices(row.pattern, {j, k}, path));
                 else if (row.n == 1)
                     visit(entry, row.pattern);
                 else
-                    visit(entry, FormatString(pattern, k));
+                    visit(entry, FormatIndices(row.pattern, {k}, path));
             }
         }
     }
@@ -102,10 +127,22 @@ CBufferAccessor::~CBufferAccessor()
 // Resolution
 // ---------------------------------------------------------------------------
 
+template <class Find>
+void CBufferAccessor::LookUpRow(const SBufferRow& row, Find find)
+{
+    ExpandRow(row, [this, &find](int32_t entry, const std::string& path) {
+        m_entries[size_t(entry)] = find(path);
+        ++m_lookupCount;
+    });
+}
+
 bool CBufferAccessor::ResolveBuffers()
 {
     std::fill(m_entries.begin(), m_entries.end(), nullptr);
     m_lookupCount = 0;
+    // Nothing to look in before Attach.
+    if (!m_bufferManager && !m_baseStruct)
+        return true;
     for (const SBufferRow& row : GetBufferRows()) {
         if (!row.isStruct)
             FindValues(row);
@@ -119,38 +156,30 @@ bool CBufferAccessor::ResolveBuffers()
 
 void CBufferAccessor::FindStructsFromRoot(const SBufferRow& row)
 {
-    ExpandRow(row, [this](int32_t entry, const std::string& path) {
+    LookUpRow(row, [this](const std::string& path) {
         CTevStruct* found = nullptr;
         m_baseStruct->FindStruct(path, found);
-        m_entries[size_t(entry)] = found;
-        ++m_lookupCount;
+        return found;
     });
 }
 
 void CBufferAccessor::FindStructsFromManager(const SBufferRow& row)
 {
-    ExpandRow(row, [this](int32_t entry, const std::string& path) {
-        m_entries[size_t(entry)] = m_bufferManager ? m_bufferManager->FindStruct(path) : nullptr;
-        ++m_lookupCount;
-    });
+    LookUpRow(row, [this](const std::string& path) { return m_bufferManager->FindStruct(path); });
 }
 
 void CBufferAccessor::FindValuesFromRoot(const SBufferRow& row)
 {
-    ExpandRow(row, [this](int32_t entry, const std::string& path) {
+    LookUpRow(row, [this](const std::string& path) {
         CTevValue* found = nullptr;
         m_baseStruct->FindValue(path, found);
-        m_entries[size_t(entry)] = found;
-        ++m_lookupCount;
+        return found;
     });
 }
 
 void CBufferAccessor::FindValuesFromManager(const SBufferRow& row)
 {
-    ExpandRow(row, [this](int32_t entry, const std::string& path) {
-        m_entries[size_t(entry)] = m_bufferManager ? m_bufferManager->FindValue(path) : nullptr;
-        ++m_lookupCount;
-    });
+    LookUpRow(row, [this](const std::string& path) { return m_bufferManager->FindValue(path); });
 }
 
 void CBufferAccessor::FindValues(const SBufferRow& row)

@@ -118,6 +118,9 @@ public:
 private:
     CBufferAccessor();
 
+    // Stores find(path) for every path of the row into its entry.
+    template <class Find>
+    void LookUpRow(const SBufferRow& row, Find find);
     // The four lookups of a row, sharing its index expansion.
     void FindStructsFromRoot(const SBufferRow& row);
     void FindStructsFromManager(const SBufferRow& row);

@@ -30,16 +30,23 @@ CCCSynchronizer::CCCSynchronizer()
     }
 }
 
+template <class Match>
+const CCCSynchronizer::SPair* CCCSynchronizer::FindPair(Match match) const
+{
+    auto pair = std::find_if(m_pairs.begin(), m_pairs.end(), match);
+    return pair == m_pairs.end() ? nullptr : &*pair;
+}
+
 bool CCCSynchronizer::OnValuesChanged(const CTevValueList& values)
 {
     CBufferAccessor& accessor = CBufferAccessor::Instance();
     CTevBufferManager* manager = accessor.GetBufferManager();
-    const int32_t channel = accessor.GetReceiveChannel();
     bool matched = false;
+    // Read once for the whole list.
+    const int32_t channel = accessor.GetReceiveChannel();
     for (CTevValue* value : values) {
-        auto pair = std::find_if(m_pairs.begin(), m_pairs.end(),
-                                 [value](const SPair& candidate) { return candidate.parameter == value; });
-        if (pair == m_pairs.end())
+        const SPair* pair = FindPair([value](const SPair& candidate) { return candidate.parameter == value; });
+        if (!pair)
             continue;
         matched = true;
         CTevValue* controller = accessor.GetControllerValue(channel, pair->controller);
@@ -68,10 +75,10 @@ bool CCCSynchronizer::OnValuesReceived(const CTevValueList& values)
     const int32_t channel = accessor.GetReceiveChannel();
     bool matched = false;
     for (CTevValue* value : values) {
-        auto pair = std::find_if(m_pairs.begin(), m_pairs.end(), [&](const SPair& candidate) {
+        const SPair* pair = FindPair([&](const SPair& candidate) {
             return accessor.GetControllerValue(channel, candidate.controller) == value;
         });
-        if (pair == m_pairs.end())
+        if (!pair)
             continue;
         // A controller below 32 resets its partner 32 above and lists it as
         // changed too; that reset is not a value the device sent for the

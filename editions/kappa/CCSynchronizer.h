@@ -33,6 +33,10 @@ public:
     const std::vector<SPair>& GetPairs() const { return m_pairs; }
 
 private:
+    // The first pair that matches; null for none.
+    template <class Match>
+    const SPair* FindPair(Match match) const;
+
     std::vector<SPair> m_pairs;
 };
 

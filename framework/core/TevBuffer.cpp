@@ -21,17 +21,20 @@ int32_t SaturateToInt32(int64_t value)
     return static_cast<int32_t>(std::clamp(value, kInt32Min, kInt32Max));
 }
 
-// head = text before the first ".", rest = text after it (empty without one).
-void SplitPath(const std::string& path, std::string& head, std::string& rest)
+// True when the text before the first "." of path is name; rest is then
+// the text after that "." (empty without one). Nothing is copied for a path
+// that does not match, which is what most children of a lookup see.
+bool TakeHead(const std::string& path, const std::string& name, std::string& rest)
 {
     const size_t dot = path.find('.');
-    if (dot == std::string::npos) {
-        head = path;
+    const size_t headLength = dot == std::string::npos ? path.size() : dot;
+    if (headLength != name.size() || path.compare(0, headLength, name) != 0)
+        return false;
+    if (dot == std::string::npos)
         rest.clear();
-    } else {
-        head = path.substr(0, dot);
-        rest = path.substr(dot + 1);
-    }
+    else
+        rest.assign(path, dot + 1, std::string::npos);
+    return true;
 }
 
 bool EndsWith(const std::string& text, const std::string& suffix)
@@ -306,9 +309,8 @@ bool CTevStruct::BindChildren(CTevStructList& children)
 
 bool CTevStruct::FindStructInChildren(const std::string& path, CTevStructList& children, CTevStruct*& found)
 {
-    std::string head, rest;
-    SplitPath(path, head, rest);
-    if (head != GetName())
+    std::string rest;
+    if (!TakeHead(path, GetName(), rest))
         return false;
     if (rest.empty()) {
         found = this;
@@ -322,9 +324,8 @@ bool CTevStruct::FindStructInChildren(const std::string& path, CTevStructList& c
 
 bool CTevStruct::FindValueInChildren(const std::string& path, CTevStructList& children, CTevValue*& value)
 {
-    std::string head, rest;
-    SplitPath(path, head, rest);
-    if (head != GetName())
+    std::string rest;
+    if (!TakeHead(path, GetName(), rest))
         return false;
     for (auto& child : children)
         if (child->FindValue(rest, value))
@@ -577,9 +578,8 @@ bool CTevLeafStruct::FindByAddress(const CTevAddressRange& range, CTevValueList&
 
 bool CTevLeafStruct::FindValue(const std::string& path, CTevValue*& value)
 {
-    std::string head, rest;
-    SplitPath(path, head, rest);
-    if (head != GetName())
+    std::string rest;
+    if (!TakeHead(path, GetName(), rest))
         return false;
     for (CTevValue& candidate : m_values) {
         if (candidate.GetName() == rest) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -35,22 +36,27 @@ std::unique_ptr<CTevValueSpec> ChannelValueSpec(const std::string& name, int32_t
 }
 
 // "ch[n]" with decimal digits only and n in 0..15; -1 for anything else.
-int32_t ParseChannelComponent(const std::string& component)
+// "<prefix><n>]" with decimal digits n below limit; -1 for anything else.
+int32_t ParseIndexedName(const std::string& component, const std::string& prefix, int32_t limit)
 {
-    const std::string prefix = "ch[";
     if (component.size() < prefix.size() + 2 || component.compare(0, prefix.size(), prefix) != 0 ||
         component.back() != ']')
         return -1;
-    int32_t channel = 0;
+    int32_t index = 0;
     for (size_t i = prefix.size(); i + 1 < component.size(); ++i) {
         const char c = component[i];
         if (c < '0' || c > '9')
             return -1;
-        channel = channel * 10 + (c - '0');
-        if (channel >= CTevMidiStruct::kChannelCount)
+        index = index * 10 + (c - '0');
+        if (index >= limit)
             return -1;
     }
-    return channel;
+    return index;
+}
+
+int32_t ParseChannelComponent(const std::string& component)
+{
+    return ParseIndexedName(component, "ch[", CTevMidiStruct::kChannelCount);
 }
 
 std::vector<std::string> SplitComponents(const std::string& path)
@@ -442,6 +448,13 @@ bool CTevMidiStruct::FindValue(const std::string& path, CTevValue*& value)
     CTevMidiChannelData& channel = m_channels[static_cast<size_t>(channelIndex)];
     if (channel.note.GetName() == name) {
         value = &channel.note;
+        return true;
+    }
+    // A controller is named after its number, so the one the name gives is
+    // tried first; names are unique, so the walk below would find the same.
+    const int32_t number = ParseIndexedName(name, "cc[", static_cast<int32_t>(std::size(channel.cc)));
+    if (number >= 0 && channel.cc[static_cast<size_t>(number)].GetName() == name) {
+        value = &channel.cc[static_cast<size_t>(number)];
         return true;
     }
     for (CTevMidiCcValue& cc : channel.cc) {

@@ -5,6 +5,7 @@
 #include "ProgramDriver.h"
 
 #include "controls/TevKnob.h"
+#include "controls/TevPopEditControl.h"
 #include "core/TevManager.h"
 #include "support/FakeResources.h"
 
@@ -90,6 +91,12 @@ void FindKnob(CTevPanel& panel, SKnob& found)
         FindKnob(*child, found);
 }
 
+// The in-place editor of the programs; only its place matters here.
+class CPlainEdit : public CTevPopEditControl {
+public:
+    void OpenPopup() override {}
+};
+
 SKnob FirstKnobOfMain(const std::string& scriptPath)
 {
     SKnob found;
@@ -97,6 +104,9 @@ SKnob FirstKnobOfMain(const std::string& scriptPath)
     manager.Destroy();
     manager.SetErrorOut(new CTevTextOutStringStream());
     manager.m_resourceManager.SetFactory(std::make_unique<CFakeResourceFactory>());
+    auto views = std::make_unique<CTevViewFactory>();
+    views->RegisterControl("edit", TevCreateControl<CPlainEdit>);
+    manager.m_viewManager.SetViewFactory(std::move(views));
     std::ifstream script(scriptPath, std::ios::binary);
     if (manager.ReadScript(script) && manager.Create() && manager.m_viewManager.OpenRootPanel("main"))
         FindKnob(*manager.m_viewManager.FindRootPanel("main"), found);
@@ -119,6 +129,8 @@ protected:
         ::DeleteFileA((m_folder + "Script\\WindowPosition.txt").c_str());
         ASSERT_TRUE(DeleteRegistryTree(m_registry));
         ::SetEnvironmentVariableA("TEV_STANDIN_CONTROL", m_control.c_str());
+        // The programs load the stand-in beside them instead of Wine's driver.
+        ::SetEnvironmentVariableA("WINEDLLOVERRIDES", "mscoree,mshtml=;winmm=n,b");
     }
 
     // The first input and output port go to the device the stand-in plays.
@@ -376,7 +388,7 @@ TEST_P(CProgramTest, AScriptThatFailsToReadShowsTheMessagesAndNoEndsTheProgram)
     ASSERT_TRUE(::CopyFileA(Exe().c_str(), (folder + program.name + ".exe").c_str(), FALSE));
     {
         std::ofstream script(folder + "Script\\" + program.scriptName, std::ios::binary | std::ios::trunc);
-        script << "<script><structType><type>T</type><name>t</name><address>zz</address></structType></script>";
+        script << "<script><structType><type>T</type><name>t</name></structType><struct><type>T</type>";
     }
     CProgramRun run;
     ASSERT_TRUE(run.Start(folder + program.name + ".exe"));

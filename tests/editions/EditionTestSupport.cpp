@@ -4,6 +4,7 @@
 #include "midi/TevMidiManager.h"
 #include "support/BitmapFileResources.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -68,8 +69,7 @@ void CEditionTest::Start()
 {
     auto testReader = std::make_unique<CTestReader>(Manager().GetStatusOut());
     reader = testReader.get();
-    if (inDevice)
-        reader->pump = module.MakePump(clock, *inDevice);
+    reader->pump = inDevice ? module.MakePump(clock, *inDevice) : [this]() { clock.Advance(10); };
     ASSERT_TRUE(Accessor().Initialize(std::move(testReader), std::make_unique<Edition::CWriter>(),
                                       std::make_unique<CTestDialogFactory>(writeDialog)));
 }
@@ -96,11 +96,12 @@ void CEditionTest::Deliver()
         inDevice->DeliverPending();
 }
 
-int32_t CEditionTest::Integer(const std::string& path) const
+int32_t CEditionTest::Address(const std::string& path) const
 {
-    const CTevValue* value = Value(path);
-    EXPECT_NE(value, nullptr) << path;
-    return value ? value->GetInteger() : -1;
+    const CTevBuffer* buffer = Manager().FindStruct(path);
+    if (!buffer)
+        buffer = Value(path);
+    return buffer ? buffer->GetAbsoluteRange().begin : -1;
 }
 
 const Edition::SSoundParameter& CEditionTest::PlainParameter() const
@@ -109,4 +110,16 @@ const Edition::SSoundParameter& CEditionTest::PlainParameter() const
         if (!parameter.halfResolution)
             return parameter;
     return Edition::kEditionData.soundParameters.front();
+}
+
+std::string CEditionTest::MakeTestFolder()
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         (std::string("tev-") + Edition::kEditionData.editionTag + "-" +
+                                          test->test_suite_name() + "-" + test->name());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directories(folder);
+    return folder.string();
 }

@@ -31,18 +31,10 @@ namespace Edition = Quorva::TEV_EDITION;
 class CTestReader : public Edition::CReader {
 public:
     explicit CTestReader(CTevTextOut* sink) : CReader(sink) {}
-    void PumpWhileWaiting() override
-    {
-        ++pumpCalls;
-        if (pump)
-            pump();
-        else
-            TevSleep(10);
-    }
+    void PumpWhileWaiting() override { pump(); }
     void Reserved() override {}
 
     std::function<void()> pump;
-    int pumpCalls = 0;
 };
 
 // Answers Choose with a fixed index and records what it was offered.
@@ -89,15 +81,9 @@ public:
     }
     void Begin(int32_t range, const std::string&, bool cancellable) override { BeginWithKind(range, -1, cancellable); }
     void End() override { ++ends; }
-    void SetPos(int32_t position) override
-    {
-        CTevProgressBar::SetPos(position);
-        positions.push_back(position);
-    }
 
     std::vector<int32_t> begins;
     int ends = 0;
-    std::vector<int32_t> positions;
 };
 
 // The shell's pop edit without its editor window: a click "types" the text
@@ -139,7 +125,7 @@ protected:
     // Starts the edition with the test's reader, a writer and the dialog
     // factory.
     void Start();
-    // Load, connect and start; stops the test on a failure.
+    // Load, connect and start.
     void LoadAndStart();
 
     // The four calls of a change made on the panel.
@@ -148,8 +134,13 @@ protected:
     void Deliver();
 
     CTevValue* Value(const std::string& path) const { return Manager().FindValue(path); }
-    int32_t Integer(const std::string& path) const;
+    // The absolute address of the struct or value at the path.
+    int32_t Address(const std::string& path) const;
     int32_t StatusCode() const { return Manager().GetStatusCode(); }
+    bool Call(const char* command) { return Manager().GetFunctionManager().Call(command, ""); }
+    // A folder of the test's own, named after the edition and the test so
+    // that tests running at the same time never share one; created empty.
+    static std::string MakeTestFolder();
     // The sound parameter of the edition's first pair without a rule of
     // its own.
     const Edition::SSoundParameter& PlainParameter() const;

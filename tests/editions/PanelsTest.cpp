@@ -189,7 +189,7 @@ TEST_F(CPanelsTest, SkinsSwitchFacesAndTheEffectsWindowOpensAndCloses)
     EXPECT_FALSE(Panel("effects." + skins[1].name)->IsOpen());
     effects->RequestClose();
     EXPECT_FALSE(effects->IsOpen());
-    EXPECT_EQ(Integer("vs.misc.effects"), 0);
+    EXPECT_EQ(Value("vs.misc.effects")->GetInteger(), 0);
     // The view state never reaches the device.
     EXPECT_TRUE(module.GetReceived().empty());
 }

@@ -248,6 +248,8 @@ public:
         header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
         header->dwBytesRecorded = 0;
         input->queue.push_back(header);
+        if (m_holdLong)
+            SetEvent(m_wake);
         return MMSYSERR_NOERROR;
     }
 
@@ -521,6 +523,16 @@ public:
             std::string path;
             std::getline(in >> std::ws, path);
             return LoadModule(path);
+        }
+        if (verb == "holdlong") {
+            int value = -1;
+            in >> value;
+            if (value != 0 && value != 1)
+                return false;
+            CLock lock(*this);
+            m_holdLong = value != 0;
+            SetEvent(m_wake);
+            return true;
         }
         if (verb == "deviceid" || verb == "silent") {
             int value = -1;
@@ -833,12 +845,19 @@ private:
                 return input.events.front().dueUs;
             SInEvent event = std::move(input.events.front());
             input.events.pop_front();
-            Deliver(input, event);
+            if (!Deliver(input, event)) {
+                // Held until the program queues a buffer (which wakes the
+                // thread), or a millisecond.
+                input.events.push_front(std::move(event));
+                return NowUs() + 1000;
+            }
         }
         return never;
     }
 
-    void Deliver(SInput& input, const SInEvent& event)
+    // False when long data waits for a buffer (only while holding long
+    // data); the event then holds what is left of the message.
+    bool Deliver(SInput& input, SInEvent& event)
     {
         const std::string tag = "in " + std::to_string(IndexOf(input)) + " ";
         switch (event.kind) {
@@ -857,11 +876,15 @@ private:
             size_t offset = 0;
             while (offset < event.bytes.size()) {
                 if (!input.open || !input.started)
-                    return;
+                    return true;
                 if (input.queue.empty()) {
+                    if (m_holdLong && event.kind == SInEvent::Long) {
+                        event.bytes.erase(event.bytes.begin(), event.bytes.begin() + static_cast<ptrdiff_t>(offset));
+                        return false;
+                    }
                     ++input.dropped;
                     Log(tag + "dropped (no buffer)");
-                    return;
+                    return true;
                 }
                 MIDIHDR* header = input.queue.front();
                 input.queue.pop_front();
@@ -876,11 +899,12 @@ private:
                 Call(input, error ? MIM_LONGERROR : MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(header),
                      Timestamp(input));
                 if (error)
-                    return;
+                    return true;
             }
             break;
         }
         }
+        return true;
     }
 
     int64_t CompleteDue(SOutput& output)
@@ -951,6 +975,8 @@ private:
     std::map<std::string, SFailure> m_failures;
     int m_baud = 31250;
     int m_longDelayMs = kCompleteAfterWire;
+    // Long data waits for a buffer instead of being dropped.
+    bool m_holdLong = false;
 
     CSimulatedModule m_module;
     bool m_moduleLoaded = false;

@@ -1,6 +1,7 @@
 // Builds the simulated sound module from a script: the script's parameter
-// tree gives the module its memory (every leaf with its default image), the
-// script's first output port its model id and address size.
+// tree gives the module its memory (every leaf with its default image) and
+// the places of an edition's device, the script's first output port its
+// model id and address size.
 #include "StandinModule.h"
 
 #include "core/TevBuffer.h"
@@ -34,6 +35,9 @@ bool StandinBuildModule(const std::string& path, CSimulatedModule& module, std::
         module.ClearMemory();
         for (const auto& root : manager.GetRootStructs())
             module.AddLeavesOf(*root);
+        // An edition's script also tells where the device stores patches,
+        // reports its current patch and takes a system reset.
+        module.PlayEdition(CSimulatedModule::LayoutFromModel(manager, {}));
         const auto& outputs = manager.m_midiManager.GetOutputPorts();
         if (!outputs.empty()) {
             module.SetModelId(outputs.front().GetModelId());

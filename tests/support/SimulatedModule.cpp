@@ -129,10 +129,16 @@ int32_t CSimulatedModule::FoldAddress(const Bytes& bytes, size_t offset, size_t 
 
 CSimulatedModule::Bytes CSimulatedModule::BuildMessage(uint8_t command, int32_t address, const Bytes& body) const
 {
-    Bytes message{0xF0, kManufacturerId, m_deviceId};
-    message.insert(message.end(), m_modelId.begin(), m_modelId.end());
-    message.push_back(command);
     const Bytes addressBytes = ToAddressBytes(address);
+    // Reserved up front and filled by appending: an optimising build then
+    // sees no copy into a vector that is still three bytes long.
+    Bytes message;
+    message.reserve(6 + m_modelId.size() + addressBytes.size() + body.size());
+    for (uint8_t b : {uint8_t(0xF0), kManufacturerId, m_deviceId})
+        message.push_back(b);
+    for (uint8_t b : m_modelId)
+        message.push_back(b);
+    message.push_back(command);
     int32_t sum = 0;
     for (uint8_t b : addressBytes)
         sum += b;

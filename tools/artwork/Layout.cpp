@@ -117,7 +117,7 @@ Edition MakeKappa()
     fx.closeValueRef = "vs.misc.effects";
     fx.closeValue = 0;
     fx.windowX = 80;
-    fx.windowY = 480;
+    fx.windowY = 556;
     const int f2 = kRow1 + 94, f3 = f2 + 94, f4 = f3 + 94;
     fx.sections = {
         S("ring", "RING MOD", kMargin, kRow1, 2, 1,

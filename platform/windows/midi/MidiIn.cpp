@@ -153,12 +153,15 @@ bool CMidiIn::Stop()
     if (!m_hMidiIn)
         return false;
     m_running.store(false, std::memory_order_release);
-    const bool reset = StopAndReset();
-    // The thread leaves its loop by itself now that the flag is clear; it
-    // is waited for even when the driver refused to stop, because it works
-    // on this object.
+    // The worker may be handing the driver a buffer at this very moment; the
+    // buffers are taken back (reset) only once it has ended, or one could be
+    // queued again after the reset and stay with the driver. The thread
+    // leaves its loop by itself now that the flag is clear; it is waited
+    // for even when the driver refused to stop, because it works on this
+    // object.
+    const bool stopped = CheckMidiInResult(midiInStop(m_hMidiIn));
     WaitForWorker();
-    if (!reset)
+    if (!stopped || !CheckMidiInResult(midiInReset(m_hMidiIn)))
         return false;
     bool unprepared = true;
     for (int32_t i = 0; i < kPacketCount; ++i) {

@@ -4,10 +4,10 @@
 // ring. A worker thread drains the ring every 10 ms and turns each entry
 // into a call of a virtual handler, and hands the driver the next receive
 // buffer for every one it gave back.
+#include "appkit/Win32.h"
 #include "appkit/WorkerThread.h"
 #include "midi/MidiRings.h"
 
-#include <windows.h>
 #include <mmsystem.h>
 
 #include <atomic>
@@ -82,8 +82,9 @@ public:
     bool Start();
     bool StopAndReset();
     // Ends input and the worker thread, pumping this thread's messages while
-    // waiting for it, then unprepares every buffer. False when no device is
-    // open or a winmm call failed.
+    // waiting for it, then takes every buffer back from the driver (reset)
+    // and unprepares it. False when no device is open or a winmm call
+    // failed.
     bool Stop();
     // Stops and closes an open device.
     bool Close();

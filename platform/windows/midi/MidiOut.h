@@ -1,10 +1,10 @@
 #pragma once
 // One winmm MIDI output device, sending synchronously, and the framework's
 // output device for one named winmm device.
+#include "appkit/Win32.h"
 #include "midi/MidiIn.h"
 #include "midi/TevMidi.h"
 
-#include <windows.h>
 #include <mmsystem.h>
 
 #include <cstdint>

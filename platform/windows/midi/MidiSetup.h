@@ -5,7 +5,7 @@
 //   "MIDIInConnection":  "MIDIIn%d" (port name), "MIDIInDevice%d" (device
 //                        name or "(none)"), "MIDIInDeviceId%d" (SysEx id)
 //   "MIDIOutConnection": the same with "MIDIOut".
-#include <windows.h>
+#include "appkit/Win32.h"
 
 #include <string>
 #include <utility>

@@ -157,6 +157,7 @@ protected:
         ASSERT_TRUE(standin.Command("clear"));
         ASSERT_TRUE(standin.Command("baud 0"));
         ASSERT_TRUE(standin.Command("longdelay wire"));
+        ASSERT_TRUE(standin.Command("holdlong 0"));
     }
 
     static const std::vector<std::string>& Boxes() { return CMessageBoxRecorder::Texts(); }
