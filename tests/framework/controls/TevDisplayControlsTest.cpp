@@ -204,6 +204,37 @@ TEST_F(DisplayControlsTest, EnvelopePointsFollowLevelsAndTimes)
               (Points{{11, 164}, {12, 101}, {31, 132}, {50, 148}, {70, 148}, {89, 164}, {110, 164}}));
 }
 
+// A level whose value has no steps (a range of 5..4 read from an archive)
+// or an index outside its range reads as the bottom or the top of the
+// range: never a division by 0, never a point outside the rect.
+TEST(EnvelopeSlots, ValuesWithoutStepsOrOutsideTheirRange)
+{
+    class CEnvelopeOver : public CTevEnvelopeControl {
+    public:
+        CTevValue* GetValue(int index) const override { return index == 0 ? empty : index == 1 ? wide : nullptr; }
+        CTevValue* empty = nullptr;
+        CTevValue* wide = nullptr;
+    };
+    const CTevValueSpec noSteps("n", CTevAddressRange{}, CTevValueSpec::kInt1x7, 5, 4, 4, "", nullptr);
+    const CTevValueSpec fromTen("w", CTevAddressRange{}, CTevValueSpec::kInt1x7, 10, 20, 10, "", nullptr);
+    CTevValue empty(&noSteps);
+    CTevValue wide(&fromTen); // unbound: integer 0, index -10
+    CEnvelopeOver envelope;
+    envelope.empty = &empty;
+    envelope.wide = &wide;
+    CTevPairList attributes{{"L0ValueRef", "a"}, {"L1ValueRef", "b"}};
+    ASSERT_TRUE(envelope.ReadAttributes(attributes));
+    envelope.SetRect(CTevRect{0, 0, 102, 66});
+    int32_t index = 0;
+    int32_t count = 0;
+    envelope.GetSlotPosition(0, index, count);
+    EXPECT_EQ(std::make_pair(index, count), std::make_pair(0, 1));
+    envelope.GetSlotPosition(1, index, count);
+    EXPECT_EQ(std::make_pair(index, count), std::make_pair(0, 11));
+    EXPECT_EQ(envelope.GetPoints()[0], (CTevPoint{1, 64}));
+    EXPECT_EQ(envelope.GetPoints()[1], (CTevPoint{1, 64}));
+}
+
 TEST_F(DisplayControlsTest, BiasCurveFollowsLevelPositionAndDirection)
 {
     auto* bias = Control<CTevBiasControl>("bias");
