@@ -1,7 +1,14 @@
 #include "core/TevSystem.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
+
+std::string ITevSystem::GetEnvironmentSetting(const std::string& name)
+{
+    const char* text = std::getenv(name.c_str());
+    return text ? std::string(text) : std::string();
+}
 
 namespace {
 

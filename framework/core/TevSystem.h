@@ -1,8 +1,9 @@
 #pragma once
 // The framework's only contact with the operating system: the millisecond
-// tick count, sleeping and the wait cursor. The Windows shell installs its
+// tick count, sleeping, the wait cursor and the process environment. The Windows shell installs its
 // own implementation at start-up; tests install a fake clock.
 #include <cstdint>
+#include <string>
 
 class ITevSystem {
 public:
@@ -12,6 +13,9 @@ public:
     virtual void Sleep(uint32_t milliseconds) = 0;
     // Turns the platform's wait cursor on (true) or off (false).
     virtual void SetWaitCursor(bool on) = 0;
+    // The text of an environment variable; empty when it is not set. The
+    // standard library's environment unless a system knows better.
+    virtual std::string GetEnvironmentSetting(const std::string& name);
 };
 
 // The system in force: the installed one, or a default built on the

@@ -165,20 +165,20 @@ bool CTevView::Create(CTevView* parent)
 // it the base takes none.
 bool CTevView::OnMouse(CTevMouseInfo& mouse)
 {
-    (void)mouse;
-    return false;
+    CTevLayoutEditTool& tool = CTevManager::Instance().m_viewManager.GetLayoutEditTool();
+    return tool.IsEnabled() && tool.OnMouse(*this, mouse);
 }
 
 bool CTevView::OnKey(const CTevKeyInfo& key)
 {
-    (void)key;
-    return false;
+    CTevLayoutEditTool& tool = CTevManager::Instance().m_viewManager.GetLayoutEditTool();
+    return tool.IsEnabled() && tool.OnKey(key);
 }
 
 bool CTevView::OnTick(int tick)
 {
-    (void)tick;
-    return false;
+    CTevLayoutEditTool& tool = CTevManager::Instance().m_viewManager.GetLayoutEditTool();
+    return tool.IsEnabled() && tool.OnTick(*this, tick);
 }
 
 bool CTevView::OnValuesChanged(const CTevValueList& values)

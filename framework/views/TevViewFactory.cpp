@@ -1,9 +1,13 @@
 #include "views/TevViewFactory.h"
 
+#include "controls/TevBias.h"
 #include "controls/TevButton.h"
+#include "controls/TevEnvelope.h"
+#include "controls/TevFadeRange.h"
 #include "controls/TevIncrementButton.h"
 #include "controls/TevKeyboard.h"
 #include "controls/TevKnob.h"
+#include "controls/TevLfo.h"
 #include "controls/TevPopComboControl.h"
 #include "controls/TevSlider.h"
 #include "controls/TevStaticControls.h"
@@ -32,6 +36,10 @@ CTevViewFactory::CTevViewFactory()
     RegisterControl(CTevStaticTextPictureControl::kTypeName, TevCreateControl<CTevStaticTextPictureControl>);
     RegisterControl(CTevKeyboardControl::kTypeName, TevCreateControl<CTevKeyboardControl>);
     RegisterControl(CTevPopComboControl::kTypeName, TevCreateControl<CTevPopComboControl>);
+    RegisterControl(CTevBiasControl::kTypeName, TevCreateControl<CTevBiasControl>);
+    RegisterControl(CTevEnvelopeControl::kTypeName, TevCreateControl<CTevEnvelopeControl>);
+    RegisterControl(CTevFadeRangeControl::kTypeName, TevCreateControl<CTevFadeRangeControl>);
+    RegisterControl(CTevLfoControl::kTypeName, TevCreateControl<CTevLfoControl>);
 }
 
 CTevViewFactory::~CTevViewFactory() = default;

@@ -80,6 +80,8 @@ bool CTevViewManager::CreateRootPanels(CTevManager* manager, CTevResourceManager
     }
     m_panelTypeDefinitions.clear();
     m_rootPanelDefinitions.clear();
+    // A skin author asks for the tool before starting the program.
+    m_layoutEditTool.SetEnabled(CTevLayoutEditTool::IsRequestedByEnvironment());
     return true;
 }
 
@@ -361,6 +363,7 @@ void CTevViewManager::Clear()
     m_panelTypeDefinitions.clear();
     m_rootPanelDefinitions.clear();
     m_factory.reset();
+    m_layoutEditTool.Reset();
     ClearIndex();
 }
 

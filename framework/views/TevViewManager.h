@@ -16,6 +16,7 @@
 // else must call ReindexView.
 #include "core/TevGeometry.h"
 #include "core/TevScript.h"
+#include "views/TevLayoutEditTool.h"
 #include "views/TevPanel.h"
 #include "views/TevViewFactory.h"
 
@@ -64,7 +65,8 @@ public:
     // view reacted to any chunk; an empty list offers nothing.
     virtual bool BroadcastValuesChanged(const std::vector<CTevValue*>& values);
     // Leaves no active view, then frees the definitions, the root panels,
-    // the other root windows and the factory.
+    // the other root windows and the factory, and turns the layout-edit
+    // tool off.
     virtual void Clear();
 
     // The root panels, then the other root windows, in order.
@@ -91,6 +93,10 @@ public:
     void ReindexView(const CTevView& view);
     // Views were added or removed: the index is rebuilt at its next use.
     void InvalidateIndex() { m_indexValid = false; }
+
+    // Takes every input event of the views while it is enabled; see
+    // views/TevLayoutEditTool.h for how it is switched on.
+    CTevLayoutEditTool& GetLayoutEditTool() { return m_layoutEditTool; }
 
     // Not owned.
     void SetErrorLog(CTevTextOut* errorLog) { m_errorLog = errorLog; }
@@ -155,6 +161,7 @@ private:
     CTevProgressBar* m_progressBar = nullptr;
     std::unique_ptr<CTevViewFactory> m_factory;
     std::vector<std::unique_ptr<CTevRootPanel>> m_rootPanels;
+    CTevLayoutEditTool m_layoutEditTool;
     // The panel types being converted, outermost first.
     std::vector<const CTevTypeDefinition*> m_converting;
 

@@ -8,7 +8,9 @@
 
 #include "artwork/Layout.h"
 #include "artwork/Skins.h"
+#include "controls/TevEnvelope.h"
 #include "controls/TevKnob.h"
+#include "controls/TevLfo.h"
 #include "controls/TevPopComboControl.h"
 #include "views/TevPanel.h"
 #include "views/TevViewManager.h"
@@ -65,6 +67,11 @@ protected:
         default:
             return "knob";
         }
+    }
+    static bool IsCurve(const CTevControl& control)
+    {
+        const std::string type = control.GetTypeName();
+        return type == "envelope" || type == "lfo" || type == "bias" || type == "fadeRange";
     }
     static CTevRect Offset(const art::Rect& r, int x, int y)
     {
@@ -140,6 +147,9 @@ TEST_F(CPanelsTest, EverySoundParameterAndThePatchNameHaveAControl)
         ASSERT_NE(value, nullptr) << path;
         int shown = 0;
         ForEachControl([&](CTevControl& control) {
+            // The curve displays only show what the knobs change.
+            if (IsCurve(control))
+                return;
             for (const CTevValueRef& ref : control.GetValueRefs())
                 shown += ref.GetValue() == value;
         });
@@ -207,6 +217,60 @@ TEST_F(CPanelsTest, TheTypedPatchNameReachesTheDevice)
     ASSERT_TRUE(module.ReadMemory(name->GetAbsoluteRange().begin, 12, stored));
     EXPECT_EQ(std::string(stored.begin(), stored.end()), "Acid Bass   ");
     EXPECT_EQ(edit->GetText(), "Acid Bass   ");
+}
+
+// Every curve display of the shown face lies inside its panel and over no
+// other control; every device value that it reads moves the curve when it
+// changes, and moves it back when it returns.
+TEST_F(CPanelsTest, CurvesFollowTheDeviceValuesTheyShow)
+{
+    LoadAndStart();
+    ASSERT_TRUE(Views().OpenRootPanel("main"));
+    auto shape = [](const CTevControl& control) {
+        std::vector<CTevPoint> points;
+        if (auto* envelope = dynamic_cast<const CTevEnvelopeControl*>(&control))
+            points = envelope->GetPoints();
+        if (auto* lfo = dynamic_cast<const CTevLfoControl*>(&control)) {
+            points = lfo->GetCurve();
+            points.push_back({lfo->GetDelayMarkerX(), lfo->GetFadeMarkerX()});
+        }
+        return points;
+    };
+    int curves = 0;
+    ForEachControl([&](CTevControl& control) {
+        // The hidden face follows when it is shown.
+        if (!IsCurve(control) || !control.IsOpen())
+            return;
+        ++curves;
+        SCOPED_TRACE(control.GetPath());
+        const CTevRect r = control.GetRect();
+        const CTevRect outer = control.GetParent()->GetRect();
+        EXPECT_TRUE(r.left >= outer.left && r.top >= outer.top && r.right <= outer.right && r.bottom <= outer.bottom);
+        ForEachControl([&](CTevControl& other) {
+            const CTevRect o = other.GetRect();
+            const bool overlaps = o.left < r.right && r.left < o.right && o.top < r.bottom && r.top < o.bottom;
+            EXPECT_FALSE(&other != &control && other.IsOpen() && overlaps) << other.GetPath();
+        });
+        for (const CTevValueRef& ref : control.GetValueRefs()) {
+            CTevValue* value = ref.GetValue();
+            ASSERT_NE(value, nullptr) << ref.GetName();
+            if (ref.GetName().rfind("ms.", 0) != 0)
+                continue;
+            const int32_t before = value->GetIndex();
+            const std::vector<CTevPoint> was = shape(control);
+            Manager().SetValueByIndex(value, before == 0 ? value->GetSpec()->GetCount() - 1 : 0);
+            Manager().TransmitChanges();
+            Manager().DispatchChanges();
+            Manager().ClearChanges();
+            EXPECT_NE(shape(control), was) << ref.GetName();
+            Manager().SetValueByIndex(value, before);
+            Manager().TransmitChanges();
+            Manager().DispatchChanges();
+            Manager().ClearChanges();
+            EXPECT_EQ(shape(control), was) << ref.GetName();
+        }
+    });
+    EXPECT_GT(curves, 0);
 }
 
 } // namespace

@@ -91,7 +91,8 @@ TEST_F(ViewManagerTest, TheFactoryMakesControlsByExactTypeName)
     const std::vector<std::string> own = factory.GetControlTypeNames();
     ASSERT_FALSE(own.empty());
     EXPECT_EQ(own.front(), "knob");
-    EXPECT_TRUE(factory.IsControlRegistered("combo"));
+    for (const char* builtIn : {"combo", "bias", "envelope", "fadeRange", "lfo"})
+        EXPECT_TRUE(factory.IsControlRegistered(builtIn)) << builtIn;
 
     int made = 0;
     factory.RegisterControl("probe", TevCreateControl<CProbeControl>);
