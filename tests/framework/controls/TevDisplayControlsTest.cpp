@@ -494,7 +494,7 @@ TEST_F(DisplayControlsTest, BadDefinitionsAreRefusedWithTheirMessage)
         {"bias", {{"size", "0,20"}, level, position, direction}, "Rectangle width for bias control main.x can not be 0.\n"},
         {"bias", {size, {"valueRef", "ms.bias.level"}, level, position, direction},
          "There is no value reference for bias control main.x.\n"},
-        {"bias", {size, level, position}, "Unable to create bias control main.x.\n"},
+        {"bias", {size, level, position}, "Unable to create bias control x.\n"},
         {"fadeRange", {{"displayRange", "0,128"}, lo, hi}, nullptr},
         {"fadeRange", {{"displayRange", "0,129"}, lo, hi}, "Display range upper is invalid for fade range. : x : 0,129\n"},
         {"fadeRange", {{"displayRange", "-1,10"}, lo, hi}, "Display range lower is invalid for fade range. : x : -1,10\n"},
