@@ -97,6 +97,11 @@ bool CApp::InitInstance()
         SelectScriptFile();
         loaded = LoadScript();
     }
+    // The user may close the main window while the start still runs (from a
+    // box the start shows, or during the read): there is nothing left to run
+    // a message loop for, and the exit order still has to be done.
+    if (GetMainWnd() == nullptr)
+        return false;
     m_messageLoopRunning = true;
     return true;
 }

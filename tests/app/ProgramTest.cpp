@@ -413,6 +413,23 @@ TEST_P(CProgramTest, WithoutDevicesItSaysSoAndTheSetUpDialogBindsThemInTheRegist
     EXPECT_EQ(run.WaitForExit(20000), 0);
 }
 
+TEST_P(CProgramTest, ClosingTheMainWindowWhileTheStartStillRunsEndsTheProgram)
+{
+    const SProgram& program = GetParam();
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(Exe()));
+    HWND box = FindDialog(run.GetProcessId(), 30000);
+    ASSERT_NE(box, nullptr);
+    HWND main = FindMainWindow(run.GetProcessId(), 10000);
+    ASSERT_NE(main, nullptr);
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    PressButton(box, IDOK);
+    EXPECT_NE(run.WaitForExit(20000), -1);
+    // The exit order still ran: the edition had started and kept its skin.
+    EXPECT_NE(::GetFileAttributesA((m_folder + "Script\\SkinID.txt").c_str()), INVALID_FILE_ATTRIBUTES)
+        << program.name;
+}
+
 TEST_P(CProgramTest, AScriptThatFailsToReadShowsTheMessagesAndNoEndsTheProgram)
 {
     const SProgram& program = GetParam();
