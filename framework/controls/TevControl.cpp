@@ -1,6 +1,7 @@
 #include "controls/TevControl.h"
 
 #include "core/TevArchive.h"
+#include "core/TevHelpers.h"
 #include "core/TevManager.h"
 #include "core/TevResources.h"
 #include "core/TevTextOut.h"
@@ -160,6 +161,19 @@ bool CTevControl::AcquireBitmap(CTevStateBitmap* bitmap, const char* kind) const
 int32_t CTevControl::ClampState(const CTevStateBitmap& bitmap, int64_t state)
 {
     return static_cast<int32_t>(std::clamp<int64_t>(state, 0, std::max(bitmap.GetStateCount(), 1) - 1));
+}
+
+std::string CTevControl::TableEntry(const CTevStringTable& table, int64_t index)
+{
+    const int32_t count = table.GetCount();
+    if (count <= 0)
+        return std::string();
+    return table.GetAt(static_cast<int32_t>(std::clamp<int64_t>(index, 0, count - 1)));
+}
+
+std::string CTevControl::OffsetNumberText(int32_t integer, int32_t offset, const std::string& unit)
+{
+    return FormatString("%d%s", static_cast<int>(int64_t(integer) + offset), unit.c_str());
 }
 
 // ---------------------------------------------------------------------------

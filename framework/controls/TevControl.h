@@ -17,6 +17,7 @@
 class CTevArchive;
 class CTevResourceManager;
 class CTevStateBitmap;
+class CTevStringTable;
 class CTevTextOut;
 class CTevValue;
 
@@ -82,6 +83,11 @@ protected:
     // The state clamped to the bitmap's states, so that a stray index never
     // names a cell outside the image.
     static int32_t ClampState(const CTevStateBitmap& bitmap, int64_t state);
+    // The table's entry for the index, clamped to the table; empty for a
+    // table without entries.
+    static std::string TableEntry(const CTevStringTable& table, int64_t index);
+    // The integer plus the offset in decimal, followed by the unit.
+    static std::string OffsetNumberText(int32_t integer, int32_t offset, const std::string& unit = {});
 
     // The panel that holds the control; not owned.
     CTevView* m_parent = nullptr;

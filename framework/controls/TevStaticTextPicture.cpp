@@ -106,13 +106,9 @@ void CTevStaticTextPictureControl::Update()
     const int64_t count = value->GetSpec()->GetCount();
     const int64_t states = m_bitmap->GetStateCount();
     if (index < count - states) {
-        if (m_stringTable && m_stringTable->GetCount() > 0) {
-            m_text = m_stringTable->GetAt(
-                static_cast<int32_t>(std::clamp<int64_t>(index, 0, m_stringTable->GetCount() - 1)));
-        } else {
-            m_text = FormatString("%d%s", static_cast<int>(int64_t(value->GetInteger()) + m_offsetValue),
-                                  m_unit.c_str());
-        }
+        m_text = m_stringTable && m_stringTable->GetCount() > 0
+                     ? TableEntry(*m_stringTable, index)
+                     : OffsetNumberText(value->GetInteger(), m_offsetValue, m_unit);
         m_pictureState = -1;
         return;
     }
