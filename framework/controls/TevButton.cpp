@@ -16,11 +16,9 @@ bool CTevButton::ReadAttributes(CTevPairList& attributes)
             ++it;
             continue;
         }
-        m_bitmap = Resources().m_bitmaps.FindByName(it->second);
-        if (!m_bitmap) {
-            ErrorLog().Printf("Unable to find bitmap for button. : %s : %s\n", GetPath().c_str(), it->second.c_str());
+        m_bitmap = FindBitmapRef(it->second, "button");
+        if (!m_bitmap)
             return false;
-        }
         it = attributes.erase(it);
     }
     if (!m_bitmap) {
@@ -36,10 +34,8 @@ bool CTevButton::Create(CTevView* parent)
         ErrorLog().Printf("Unable to create button. : %s", GetPath().c_str());
         return false;
     }
-    if (!m_bitmap || !m_bitmap->Acquire()) {
-        ErrorLog().Printf("Unable to create bitmap for button. : %s\n", GetPath().c_str());
+    if (!AcquireBitmap(m_bitmap, "button"))
         return false;
-    }
     const CTevPoint cell = m_bitmap->GetCellSize();
     CTevView::SetRect(CTevRect{m_rect.left, m_rect.top, m_rect.left + cell.x, m_rect.top + cell.y});
     return true;
@@ -52,8 +48,7 @@ void CTevButton::Draw(CTevDrawInfo& drawInfo)
     // A bitmap with fewer states than the button uses (an increment button
     // is not checked at creation) shows its last state rather than a cell
     // outside the image.
-    const int32_t state = std::clamp(m_state, 0, std::max(m_bitmap->GetStateCount(), 1) - 1);
-    m_bitmap->DrawState(drawInfo, CTevPoint{m_rect.left, m_rect.top}, state);
+    m_bitmap->DrawState(drawInfo, CTevPoint{m_rect.left, m_rect.top}, ClampState(*m_bitmap, m_state));
 }
 
 bool CTevButton::OnMouse(CTevMouseInfo& mouse)

@@ -1,10 +1,22 @@
 #include "controls/TevControl.h"
 
 #include "core/TevArchive.h"
+#include "core/TevHelpers.h"
 #include "core/TevManager.h"
 #include "core/TevResources.h"
 #include "core/TevTextOut.h"
 #include "core/TevValue.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsIntegerType(int32_t type)
+{
+    return type >= CTevValueSpec::kInt1x7 && type <= CTevValueSpec::kInt4x4;
+}
+
+} // namespace
 
 // ---------------------------------------------------------------------------
 // CTevControl
@@ -128,6 +140,40 @@ CTevResourceManager& CTevControl::Resources()
     if (CTevResourceManager* resources = manager.m_viewManager.GetResourceManager())
         return *resources;
     return manager.m_resourceManager;
+}
+
+CTevStateBitmap* CTevControl::FindBitmapRef(const std::string& name, const char* kind, const char* end) const
+{
+    CTevStateBitmap* bitmap = Resources().m_bitmaps.FindByName(name);
+    if (!bitmap)
+        ErrorLog().Printf("Unable to find bitmap for %s. : %s : %s%s\n", kind, GetPath().c_str(), name.c_str(), end);
+    return bitmap;
+}
+
+bool CTevControl::AcquireBitmap(CTevStateBitmap* bitmap, const char* kind) const
+{
+    if (bitmap && bitmap->Acquire())
+        return true;
+    ErrorLog().Printf("Unable to create bitmap for %s. : %s\n", kind, GetPath().c_str());
+    return false;
+}
+
+int32_t CTevControl::ClampState(const CTevStateBitmap& bitmap, int64_t state)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(state, 0, std::max(bitmap.GetStateCount(), 1) - 1));
+}
+
+std::string CTevControl::TableEntry(const CTevStringTable& table, int64_t index)
+{
+    const int32_t count = table.GetCount();
+    if (count <= 0)
+        return std::string();
+    return table.GetAt(static_cast<int32_t>(std::clamp<int64_t>(index, 0, count - 1)));
+}
+
+std::string CTevControl::OffsetNumberText(int32_t integer, int32_t offset, const std::string& unit)
+{
+    return FormatString("%d%s", static_cast<int>(int64_t(integer) + offset), unit.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -298,4 +344,42 @@ std::unique_ptr<CTevTipBarOperator> CTevDragControl::CreateTipBarOperator()
 void CTevDragControl::setValueIndex(int32_t index)
 {
     SendValueIndex(GetValue(-1), index);
+}
+
+int32_t CTevDragControl::ValueStepCount() const
+{
+    const CTevValue* value = GetValue(-1);
+    return value && value->GetSpec() ? value->GetSpec()->GetCount() : 0;
+}
+
+bool CTevDragControl::CheckSteppedIntegerValue(const char* kind) const
+{
+    const CTevValue* value = GetValue(-1);
+    if (!value) {
+        ErrorLog().Printf("Value references are necessary for %s. : %s.\n", kind, GetPath().c_str());
+        return false;
+    }
+    if (!value->GetSpec() || !IsIntegerType(value->GetSpec()->GetType())) {
+        ErrorLog().Printf("Referred value must be integer for %s. : %s\n", kind, GetPath().c_str());
+        return false;
+    }
+    if (value->GetSpec()->GetCount() <= 1) {
+        ErrorLog().Printf("Referred value range must be greater than 1 for %s. : %s\n", kind, GetPath().c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CTevDragControl::PressSetsDefault(const CTevMouseInfo& mouse)
+{
+    if (mouse.modifiers != CTevMouseInfo::kCtrl)
+        return false;
+    const CTevValue* value = GetValue(-1);
+    if (value && value->GetSpec()) {
+        const int32_t index = value->GetSpec()->GetDefaultIndex();
+        if (index >= 0 && index < value->GetSpec()->GetCount())
+            setValueIndex(index);
+    }
+    SetCapture(false);
+    return true;
 }

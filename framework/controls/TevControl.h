@@ -16,6 +16,8 @@
 
 class CTevArchive;
 class CTevResourceManager;
+class CTevStateBitmap;
+class CTevStringTable;
 class CTevTextOut;
 class CTevValue;
 
@@ -71,6 +73,22 @@ public:
     static CTevResourceManager& Resources();
 
 protected:
+    // The bitmap that a "bitmapRef" names. A missing one is logged as
+    // "Unable to find bitmap for <kind>. : <path> : <name>" followed by end,
+    // and gives null.
+    CTevStateBitmap* FindBitmapRef(const std::string& name, const char* kind, const char* end = "") const;
+    // Loads the bitmap for the control; a missing bitmap or one that does
+    // not load is logged with kind and gives false.
+    bool AcquireBitmap(CTevStateBitmap* bitmap, const char* kind) const;
+    // The state clamped to the bitmap's states, so that a stray index never
+    // names a cell outside the image.
+    static int32_t ClampState(const CTevStateBitmap& bitmap, int64_t state);
+    // The table's entry for the index, clamped to the table; empty for a
+    // table without entries.
+    static std::string TableEntry(const CTevStringTable& table, int64_t index);
+    // The integer plus the offset in decimal, followed by the unit.
+    static std::string OffsetNumberText(int32_t integer, int32_t offset, const std::string& unit = {});
+
     // The panel that holds the control; not owned.
     CTevView* m_parent = nullptr;
 };
@@ -124,6 +142,17 @@ public:
     CTevTipBarOperator* GetTipBarOperator() const { return m_tipBarOperator.get(); }
 
 protected:
+    // The first value's number of steps; 0 without a value.
+    int32_t ValueStepCount() const;
+    // The first value must exist and be an integer of at least two steps;
+    // kind names the control in the messages.
+    bool CheckSteppedIntegerValue(const char* kind) const;
+    // A press with Ctrl alone sets the first value to its default at once
+    // and lets go of the capture: true, and no drag follows. A default that
+    // is not in the value's number table has no index; the press then
+    // leaves the value as it is.
+    bool PressSetsDefault(const CTevMouseInfo& mouse);
+
     std::unique_ptr<CTevKeyOperator> m_keyOperator;
     std::unique_ptr<CTevTipBarOperator> m_tipBarOperator;
 };

@@ -15,11 +15,6 @@ CTevPoint CTevKnobControl::s_lastPosition = CTevKnobControl::kNoPosition;
 
 namespace {
 
-bool IsIntegerType(int32_t type)
-{
-    return type >= CTevValueSpec::kInt1x7 && type <= CTevValueSpec::kInt4x4;
-}
-
 constexpr double kDegreesPerRadian = 57.29577951308232;
 
 } // namespace
@@ -32,11 +27,9 @@ bool CTevKnobControl::ReadAttributes(CTevPairList& attributes)
         const std::string& tag = it->first;
         const std::string& text = it->second;
         if (tag == "bitmapRef") {
-            m_bitmap = Resources().m_bitmaps.FindByName(text);
-            if (!m_bitmap) {
-                ErrorLog().Printf("Unable to find bitmap for knob. : %s : %s\n", GetPath().c_str(), text.c_str());
+            m_bitmap = FindBitmapRef(text, "knob");
+            if (!m_bitmap)
                 return false;
-            }
         } else if (tag == "angleRange") {
             int32_t minimum = m_angleMin;
             int32_t maximum = m_angleMax;
@@ -70,23 +63,10 @@ bool CTevKnobControl::Create(CTevView* parent)
         ErrorLog().Printf("Unable to create knob. : %s\n", GetPath().c_str());
         return false;
     }
-    const CTevValue* value = GetValue(-1);
-    if (!value) {
-        ErrorLog().Printf("Value references are necessary for knob. : %s.\n", GetPath().c_str());
+    if (!CheckSteppedIntegerValue("knob"))
         return false;
-    }
-    if (!value->GetSpec() || !IsIntegerType(value->GetSpec()->GetType())) {
-        ErrorLog().Printf("Referred value must be integer for knob. : %s\n", GetPath().c_str());
+    if (!AcquireBitmap(m_bitmap, "knob"))
         return false;
-    }
-    if (value->GetSpec()->GetCount() <= 1) {
-        ErrorLog().Printf("Referred value range must be greater than 1 for knob. : %s\n", GetPath().c_str());
-        return false;
-    }
-    if (!m_bitmap || !m_bitmap->Acquire()) {
-        ErrorLog().Printf("Unable to create bitmap for knob. : %s\n", GetPath().c_str());
-        return false;
-    }
     const CTevPoint cell = m_bitmap->GetCellSize();
     // The script's size gives way to the cell size; no update yet.
     CTevView::SetRect(CTevRect{m_rect.left, m_rect.top, m_rect.left + cell.x, m_rect.top + cell.y});
@@ -131,19 +111,8 @@ std::unique_ptr<CTevTipBarOperator> CTevKnobControl::CreateTipBarOperator()
 void CTevKnobControl::BeginDrag(CTevMouseInfo& mouse)
 {
     s_lastPosition = mouse.GetPoint();
-    if (mouse.modifiers != CTevMouseInfo::kCtrl)
-        return;
-    // Ctrl alone: the default at once, and no drag follows.
-    const CTevValue* value = GetValue(-1);
-    if (value && value->GetSpec()) {
-        const int32_t index = value->GetSpec()->GetDefaultIndex();
-        // A default that is not in the value's number table has no index;
-        // the press then leaves the value as it is.
-        if (index >= 0 && index < value->GetSpec()->GetCount())
-            setValueIndex(index);
-    }
-    SetCapture(false);
-    s_lastPosition = kNoPosition;
+    if (PressSetsDefault(mouse))
+        s_lastPosition = kNoPosition;
 }
 
 void CTevKnobControl::EndDrag(CTevMouseInfo& mouse)
@@ -167,8 +136,7 @@ void CTevKnobControl::Drag(CTevMouseInfo& mouse)
 
 int32_t CTevKnobControl::GetStepCount() const
 {
-    const CTevValue* value = GetValue(-1);
-    return value && value->GetSpec() ? value->GetSpec()->GetCount() : 0;
+    return ValueStepCount();
 }
 
 int32_t CTevKnobControl::angleOfPoint(const CTevPoint& point) const

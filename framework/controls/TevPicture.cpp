@@ -17,11 +17,9 @@ bool CTevPictureControl::ReadAttributes(CTevPairList& attributes)
         const std::string& tag = it->first;
         const std::string& text = it->second;
         if (tag == "bitmapRef") {
-            m_bitmap = Resources().m_bitmaps.FindByName(text);
-            if (!m_bitmap) {
-                ErrorLog().Printf("Unable to find bitmap for picture. : %s : %s.\n", GetPath().c_str(), text.c_str());
+            m_bitmap = FindBitmapRef(text, "picture", ".");
+            if (!m_bitmap)
                 return false;
-            }
         } else if (tag == "offsetIndex") {
             if (!ScanLong(text, m_offsetIndex)) {
                 ErrorLog().Printf("Offset index is invalid for picture. : %s : %s\n", GetPath().c_str(), text.c_str());
@@ -81,6 +79,5 @@ void CTevPictureControl::Update()
     const CTevValue* value = GetValue(-1);
     if (!value || !m_bitmap)
         return;
-    const int64_t state = int64_t(value->GetIndex()) + m_offsetIndex;
-    m_state = static_cast<int32_t>(std::clamp<int64_t>(state, 0, std::max(m_bitmap->GetStateCount(), 1) - 1));
+    m_state = ClampState(*m_bitmap, int64_t(value->GetIndex()) + m_offsetIndex);
 }

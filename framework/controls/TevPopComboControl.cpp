@@ -68,11 +68,7 @@ bool CTevPopComboControl::Serialize(CTevArchive& archive)
 
 std::string CTevPopComboControl::TextOfIndex(int32_t index) const
 {
-    if (m_stringTable) {
-        const int32_t count = m_stringTable->GetCount();
-        return count > 0 ? m_stringTable->GetAt(std::clamp(index, 0, count - 1)) : std::string();
-    }
-    return FormatString("%d", static_cast<int>(static_cast<int64_t>(index) + m_offsetValue));
+    return m_stringTable ? TableEntry(*m_stringTable, index) : OffsetNumberText(index, m_offsetValue);
 }
 
 void CTevPopComboControl::Update()

@@ -39,12 +39,9 @@ bool CTevPopControl::ReadAttributes(CTevPairList& attributes)
                 return false;
             }
         } else if (tag == "bitmapRef") {
-            m_buttonBitmap = Resources().m_bitmaps.FindByName(text);
-            if (!m_buttonBitmap) {
-                ErrorLog().Printf("Unable to find bitmap for pop control. : %s : %s\n", GetPath().c_str(),
-                                  text.c_str());
+            m_buttonBitmap = FindBitmapRef(text, "pop control");
+            if (!m_buttonBitmap)
                 return false;
-            }
         } else if (tag == "stringTableRef") {
             m_stringTable = Resources().m_stringTables.FindByName(text);
             if (!m_stringTable) {
@@ -84,10 +81,8 @@ bool CTevPopControl::Create(CTevView* parent)
         ErrorLog().Printf("There is no text writer reference for pop control. : %s\n", GetPath().c_str());
         return false;
     }
-    if (m_buttonBitmap && !m_buttonBitmap->Acquire()) {
-        ErrorLog().Printf("Unable to create bitmap for pop control. : %s\n", GetPath().c_str());
+    if (m_buttonBitmap && !AcquireBitmap(m_buttonBitmap, "pop control"))
         return false;
-    }
     if (m_stringTable && value->GetKind() != CTevValueSpec::kNumeric) {
         ErrorLog().Printf(
             "Referred value type must be integer when string table is referred for pop control. : %s\n",

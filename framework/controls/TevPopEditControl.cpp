@@ -27,12 +27,8 @@ void CTevPopEditControl::Update()
         m_text = value->GetString();
         break;
     case CTevValueSpec::kNumeric:
-        if (m_stringTable) {
-            const int32_t count = m_stringTable->GetCount();
-            m_text = count > 0 ? m_stringTable->GetAt(std::clamp(value->GetIndex(), 0, count - 1)) : std::string();
-        } else {
-            m_text = FormatString("%d", static_cast<int>(static_cast<int64_t>(value->GetInteger()) + m_offsetValue));
-        }
+        m_text = m_stringTable ? TableEntry(*m_stringTable, value->GetIndex())
+                               : OffsetNumberText(value->GetInteger(), m_offsetValue);
         break;
     default:
         break;

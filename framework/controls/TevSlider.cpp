@@ -13,15 +13,6 @@
 CTevPoint CTevSliderControl::s_lastPosition = CTevSliderControl::kNoPosition;
 CTevPoint CTevSliderControl::s_grabOffset;
 
-namespace {
-
-bool IsIntegerType(int32_t type)
-{
-    return type >= CTevValueSpec::kInt1x7 && type <= CTevValueSpec::kInt4x4;
-}
-
-} // namespace
-
 bool CTevSliderControl::ReadAttributes(CTevPairList& attributes)
 {
     if (!CTevDragControl::ReadAttributes(attributes))
@@ -30,11 +21,9 @@ bool CTevSliderControl::ReadAttributes(CTevPairList& attributes)
         const std::string& tag = it->first;
         const std::string& text = it->second;
         if (tag == "bitmapRef") {
-            m_bitmap = Resources().m_bitmaps.FindByName(text);
-            if (!m_bitmap) {
-                ErrorLog().Printf("Unable to find bitmap for slider. : %s : %s\n", GetPath().c_str(), text.c_str());
+            m_bitmap = FindBitmapRef(text, "slider");
+            if (!m_bitmap)
                 return false;
-            }
         } else if (tag == "direction") {
             int32_t direction = 0;
             if (!ScanLong(text, direction)) {
@@ -66,23 +55,10 @@ bool CTevSliderControl::Create(CTevView* parent)
         ErrorLog().Printf("Unable to create slider. : %s\n", GetPath().c_str());
         return false;
     }
-    const CTevValue* value = GetValue(-1);
-    if (!value) {
-        ErrorLog().Printf("Value references are necessary for slider. : %s.\n", GetPath().c_str());
+    if (!CheckSteppedIntegerValue("slider"))
         return false;
-    }
-    if (!value->GetSpec() || !IsIntegerType(value->GetSpec()->GetType())) {
-        ErrorLog().Printf("Referred value must be integer for slider. : %s\n", GetPath().c_str());
+    if (!AcquireBitmap(m_bitmap, "slider"))
         return false;
-    }
-    if (value->GetSpec()->GetCount() <= 1) {
-        ErrorLog().Printf("Referred value range must be greater than 1 for slider. : %s\n", GetPath().c_str());
-        return false;
-    }
-    if (!m_bitmap || !m_bitmap->Acquire()) {
-        ErrorLog().Printf("Unable to create bitmap for slider. : %s\n", GetPath().c_str());
-        return false;
-    }
     const CTevPoint cell = m_bitmap->GetCellSize();
     if (m_horizontal && m_rect.Width() <= cell.x) {
         ErrorLog().Printf("Knob width must be less than base width for slider. : %s\n", GetPath().c_str());
@@ -128,17 +104,7 @@ void CTevSliderControl::BeginDrag(CTevMouseInfo& mouse)
 {
     const CTevPoint point = mouse.GetPoint();
     s_lastPosition = point;
-    const CTevValue* value = GetValue(-1);
-    if (mouse.modifiers == CTevMouseInfo::kCtrl) {
-        // Ctrl alone: the default at once, and no drag follows. A default
-        // that is not in the value's number table has no index; the press
-        // then leaves the value as it is.
-        if (value && value->GetSpec()) {
-            const int32_t index = value->GetSpec()->GetDefaultIndex();
-            if (index >= 0 && index < value->GetSpec()->GetCount())
-                setValueIndex(index);
-        }
-        SetCapture(false);
+    if (PressSetsDefault(mouse)) {
         s_lastPosition = kNoPosition;
         return;
     }
@@ -168,12 +134,6 @@ void CTevSliderControl::Drag(CTevMouseInfo& mouse)
     setValueIndex(indexOfPointer(point));
 }
 
-int32_t CTevSliderControl::GetStepCount() const
-{
-    const CTevValue* value = GetValue(-1);
-    return value && value->GetSpec() ? value->GetSpec()->GetCount() : 0;
-}
-
 CTevPoint CTevSliderControl::knobPositionOfIndex(int32_t index) const
 {
     const CTevPoint cell = m_bitmap ? m_bitmap->GetCellSize() : CTevPoint{};
@@ -191,7 +151,7 @@ CTevPoint CTevSliderControl::knobPositionOfIndex(int32_t index) const
         end = m_rect.top;
         cross = (int64_t(m_rect.left) + m_rect.right) / 2 - cell.x / 2;
     }
-    const int64_t count = GetStepCount();
+    const int64_t count = ValueStepCount();
     int64_t position = start;
     if (count > 1)
         position = ((end - start) * index * 10 / (count - 1) + start * 10 + 5) / 10;
@@ -205,7 +165,7 @@ int32_t CTevSliderControl::indexOfPointer(const CTevPoint& point) const
 {
     const CTevValue* value = GetValue(-1);
     const int32_t current = value ? value->GetIndex() : 0;
-    const int64_t count = GetStepCount();
+    const int64_t count = ValueStepCount();
     if (count < 2)
         return current;
     const CTevPoint cell = m_bitmap ? m_bitmap->GetCellSize() : CTevPoint{};

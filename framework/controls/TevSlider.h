@@ -57,9 +57,6 @@ public:
     static CTevPoint GetGrabOffset() { return s_grabOffset; }
 
 private:
-    // The value's step count; 0 without a value.
-    int32_t GetStepCount() const;
-
     // Owned by the resource manager.
     CTevStateBitmap* m_bitmap = nullptr;
     bool m_horizontal = false;

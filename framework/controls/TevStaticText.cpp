@@ -82,10 +82,9 @@ void CTevStaticTextControl::Update()
         m_text = value->GetString();
         break;
     case CTevValueSpec::kNumeric:
-        if (m_stringTable && m_stringTable->GetCount() > 0)
-            m_text = m_stringTable->GetAt(std::clamp(value->GetIndex(), 0, m_stringTable->GetCount() - 1));
-        else
-            m_text = FormatString("%d", static_cast<int>(int64_t(value->GetInteger()) + m_offsetValue));
+        // A table without entries shows the number.
+        m_text = m_stringTable && m_stringTable->GetCount() > 0 ? TableEntry(*m_stringTable, value->GetIndex())
+                                                                 : OffsetNumberText(value->GetInteger(), m_offsetValue);
         break;
     default:
         break;

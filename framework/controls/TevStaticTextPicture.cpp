@@ -39,12 +39,9 @@ bool CTevStaticTextPictureControl::ReadAttributes(CTevPairList& attributes)
                 return false;
             }
         } else if (tag == "bitmapRef") {
-            m_bitmap = Resources().m_bitmaps.FindByName(text);
-            if (!m_bitmap) {
-                ErrorLog().Printf("Unable to find bitmap for static text picture. : %s : %s.\n", GetPath().c_str(),
-                                  text.c_str());
+            m_bitmap = FindBitmapRef(text, "static text picture", ".");
+            if (!m_bitmap)
                 return false;
-            }
         } else {
             ++it;
             continue;
@@ -72,10 +69,8 @@ bool CTevStaticTextPictureControl::Create(CTevView* parent)
         ErrorLog().Printf("There is no bitmap reference for static text picture. : %s\n", GetPath().c_str());
         return false;
     }
-    if (!m_bitmap->Acquire()) {
-        ErrorLog().Printf("Unable to create bitmap for static text picture. : %s\n", GetPath().c_str());
+    if (!AcquireBitmap(m_bitmap, "static text picture"))
         return false;
-    }
     return true;
 }
 
@@ -111,16 +106,12 @@ void CTevStaticTextPictureControl::Update()
     const int64_t count = value->GetSpec()->GetCount();
     const int64_t states = m_bitmap->GetStateCount();
     if (index < count - states) {
-        if (m_stringTable && m_stringTable->GetCount() > 0) {
-            m_text = m_stringTable->GetAt(
-                static_cast<int32_t>(std::clamp<int64_t>(index, 0, m_stringTable->GetCount() - 1)));
-        } else {
-            m_text = FormatString("%d%s", static_cast<int>(int64_t(value->GetInteger()) + m_offsetValue),
-                                  m_unit.c_str());
-        }
+        m_text = m_stringTable && m_stringTable->GetCount() > 0
+                     ? TableEntry(*m_stringTable, index)
+                     : OffsetNumberText(value->GetInteger(), m_offsetValue, m_unit);
         m_pictureState = -1;
         return;
     }
     m_text.clear();
-    m_pictureState = static_cast<int32_t>(std::clamp<int64_t>(index + states - count, 0, std::max<int64_t>(states, 1) - 1));
+    m_pictureState = ClampState(*m_bitmap, index + states - count);
 }
