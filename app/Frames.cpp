@@ -64,6 +64,40 @@ void StorePosition(HWND window, CTevRootPanel* panel)
         panel->SetWindowPosition(CTevPoint{placement.rcNormalPosition.left, placement.rcNormalPosition.top});
 }
 
+// What the main frame and a sub-frame do alike: a panel whose window is
+// deactivated or moved is no longer active, and the top of the window
+// stack is enabled or disabled with the window.
+void OnFrameStateMessage(CTevRootPanel* panel, UINT message, WPARAM wParam)
+{
+    if (message == WM_ENABLE)
+        EnableWindowStackTop(wParam != 0);
+    else if (panel && (message == WM_MOVE || (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE)))
+        panel->SetActive(false);
+}
+
+// The mouse capture, screen coordinates and invalidation of the window that
+// shows a panel.
+void SetPanelCapture(HWND window, bool capture)
+{
+    if (capture)
+        ::SetCapture(window);
+    else if (::GetCapture() == window)
+        ::ReleaseCapture();
+}
+
+CTevPoint PanelClientToScreen(HWND window, const CTevPoint& point)
+{
+    POINT p = {point.x, point.y};
+    ::ClientToScreen(window, &p);
+    return CTevPoint{p.x, p.y};
+}
+
+void InvalidatePanel(HWND window, const CTevRect& rect)
+{
+    const RECT r = {rect.left, rect.top, rect.right, rect.bottom};
+    ::InvalidateRect(window, &r, TRUE);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -369,23 +403,17 @@ BOOL CMainFrame::DestroyWindow()
 
 void CMainFrame::SetCapture(bool capture)
 {
-    if (capture)
-        ::SetCapture(m_view.GetSafeHwnd());
-    else if (::GetCapture() == m_view.GetSafeHwnd())
-        ::ReleaseCapture();
+    SetPanelCapture(m_view.GetSafeHwnd(), capture);
 }
 
 CTevPoint CMainFrame::ClientToScreen(const CTevPoint& point) const
 {
-    POINT p = {point.x, point.y};
-    ::ClientToScreen(const_cast<CMainView&>(m_view).GetSafeHwnd(), &p);
-    return CTevPoint{p.x, p.y};
+    return PanelClientToScreen(const_cast<CMainView&>(m_view).GetSafeHwnd(), point);
 }
 
 void CMainFrame::Invalidate(const CTevRect& rect)
 {
-    const RECT r = {rect.left, rect.top, rect.right, rect.bottom};
-    ::InvalidateRect(m_view.GetSafeHwnd(), &r, TRUE);
+    InvalidatePanel(m_view.GetSafeHwnd(), rect);
 }
 
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -396,15 +424,9 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return -1;
         return OnCreate();
     case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE && m_panel)
-            m_panel->SetActive(false);
-        break;
     case WM_MOVE:
-        if (m_panel)
-            m_panel->SetActive(false);
-        break;
     case WM_ENABLE:
-        EnableWindowStackTop(wParam != 0);
+        OnFrameStateMessage(m_panel, message, wParam);
         break;
     case WM_DESTROY:
         StorePosition(m_hWnd, m_panel);
@@ -453,23 +475,17 @@ BOOL CSubFrame::DestroyWindow()
 
 void CSubFrame::SetCapture(bool capture)
 {
-    if (capture)
-        ::SetCapture(m_hWnd);
-    else if (::GetCapture() == m_hWnd)
-        ::ReleaseCapture();
+    SetPanelCapture(m_hWnd, capture);
 }
 
 CTevPoint CSubFrame::ClientToScreen(const CTevPoint& point) const
 {
-    POINT p = {point.x, point.y};
-    ::ClientToScreen(m_hWnd, &p);
-    return CTevPoint{p.x, p.y};
+    return PanelClientToScreen(m_hWnd, point);
 }
 
 void CSubFrame::Invalidate(const CTevRect& rect)
 {
-    const RECT r = {rect.left, rect.top, rect.right, rect.bottom};
-    ::InvalidateRect(m_hWnd, &r, TRUE);
+    InvalidatePanel(m_hWnd, rect);
 }
 
 LRESULT CSubFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -501,15 +517,9 @@ LRESULT CSubFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE && m_panel)
-            m_panel->SetActive(false);
-        break;
     case WM_MOVE:
-        if (m_panel)
-            m_panel->SetActive(false);
-        break;
     case WM_ENABLE:
-        EnableWindowStackTop(wParam != 0);
+        OnFrameStateMessage(m_panel, message, wParam);
         break;
     case WM_DESTROY:
         StopTimer(*this);
@@ -547,24 +557,25 @@ private:
     bool m_modal;
 };
 
-} // namespace
-
-std::unique_ptr<ITevPanelWindow> OpenPanelWindow(CTevRootPanel& panel)
+// Opens the frame; it joins the window stack once it is open.
+template <class TFrame>
+std::unique_ptr<ITevPanelWindow> OpenStackedFrame(CTevRootPanel& panel)
 {
-    if (panel.GetName() == "main") {
-        auto frame = std::make_unique<CStackedFrame<CMainFrame>>(panel.IsModal());
-        if (!frame->Create(panel))
-            return nullptr;
-        JoinWindowStack(frame.get(), panel.IsModal());
-        frame->m_joined = true;
-        return frame;
-    }
-    auto frame = std::make_unique<CStackedFrame<CSubFrame>>(panel.IsModal());
+    auto frame = std::make_unique<CStackedFrame<TFrame>>(panel.IsModal());
     if (!frame->Create(panel))
         return nullptr;
     JoinWindowStack(frame.get(), panel.IsModal());
     frame->m_joined = true;
     return frame;
+}
+
+} // namespace
+
+std::unique_ptr<ITevPanelWindow> OpenPanelWindow(CTevRootPanel& panel)
+{
+    if (panel.GetName() == "main")
+        return OpenStackedFrame<CMainFrame>(panel);
+    return OpenStackedFrame<CSubFrame>(panel);
 }
 
 // ---------------------------------------------------------------------------

@@ -7,12 +7,12 @@
 #include "graphics/DrawInfo.h"
 #include "graphics/StateBitmap.h"
 #include "graphics/TextWriter.h"
+#include "../../tests/platform/windows/support/BitmapFile.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -25,41 +25,14 @@ const int kHeight = 700;
 bool WriteStrip(const std::string& path)
 {
     // Each state cell with its mask cell to the right.
-    const int width = kCell * 2;
-    const int rowSize = (width * 3 + 3) & ~3;
-    const int height = kCell * kStates;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = static_cast<DWORD>(rowSize * height);
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
-        return false;
-    }
-    std::fwrite(&file, sizeof(file), 1, out);
-    std::fwrite(&info, sizeof(info), 1, out);
-    std::vector<unsigned char> row(static_cast<size_t>(rowSize));
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const bool mask = x >= kCell;
-            const double dx = (x % kCell) - 23.5;
-            const double dy = (y % kCell) - 23.5;
-            const bool inside = dx * dx + dy * dy < 21 * 21;
-            const unsigned char value = mask ? (inside ? 0 : 255) : (inside ? static_cast<unsigned char>(80 + y % 150) : 0);
-            row[static_cast<size_t>(x * 3)] = value;
-            row[static_cast<size_t>(x * 3 + 1)] = value;
-            row[static_cast<size_t>(x * 3 + 2)] = value;
-        }
-        std::fwrite(row.data(), 1, row.size(), out);
-    }
-    return std::fclose(out) == 0;
+    return WriteBitmapFile(path, kCell * 2, kCell * kStates, [](int x, int y) {
+        const bool mask = x >= kCell;
+        const double dx = (x % kCell) - 23.5;
+        const double dy = (y % kCell) - 23.5;
+        const bool inside = dx * dx + dy * dy < 21 * 21;
+        const unsigned char value = mask ? (inside ? 0 : 255) : (inside ? static_cast<unsigned char>(80 + y % 150) : 0);
+        return RGB(value, value, value);
+    });
 }
 
 }  // namespace

@@ -187,14 +187,7 @@ public:
         return MMSYSERR_NOERROR;
     }
 
-    SInput* FindInput(HMIDIIN handle)
-    {
-        CLock lock(*this);
-        for (SInput& input : m_inputs)
-            if (reinterpret_cast<HMIDIIN>(&input) == handle && input.open)
-                return &input;
-        return nullptr;
-    }
+    SInput* FindInput(HMIDIIN handle) { return FindOpen(m_inputs, handle); }
     int IndexOf(const SInput& input) const { return static_cast<int>(&input - m_inputs); }
 
     MMRESULT InClose(HMIDIIN handle)
@@ -215,22 +208,7 @@ public:
 
     MMRESULT InPrepare(HMIDIIN handle, MIDIHDR* header, UINT size, bool prepare)
     {
-        SInput* input = FindInput(handle);
-        if (!input)
-            return MMSYSERR_INVALHANDLE;
-        if (!header || size < sizeof(MIDIHDR) || !header->lpData)
-            return MMSYSERR_INVALPARAM;
-        CLock lock(*this);
-        if (prepare) {
-            header->dwFlags |= MHDR_PREPARED;
-            input->prepared.insert(header);
-        } else {
-            if (header->dwFlags & MHDR_INQUEUE)
-                return MIDIERR_STILLPLAYING;
-            header->dwFlags &= ~MHDR_PREPARED;
-            input->prepared.erase(header);
-        }
-        return MMSYSERR_NOERROR;
+        return Prepare(m_inputs, handle, header, size, prepare);
     }
 
     MMRESULT InAddBuffer(HMIDIIN handle, MIDIHDR* header, UINT size)
@@ -238,14 +216,11 @@ public:
         SInput* input = FindInput(handle);
         if (!input)
             return MMSYSERR_INVALHANDLE;
-        if (!header || size < sizeof(MIDIHDR) || !header->lpData)
+        if (!IsUsableHeader(header, size))
             return MMSYSERR_INVALPARAM;
         CLock lock(*this);
-        if (!(header->dwFlags & MHDR_PREPARED))
-            return MIDIERR_UNPREPARED;
-        if (header->dwFlags & MHDR_INQUEUE)
-            return MIDIERR_STILLPLAYING;
-        header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
+        if (const MMRESULT result = MarkQueued(header); result != MMSYSERR_NOERROR)
+            return result;
         header->dwBytesRecorded = 0;
         input->queue.push_back(header);
         if (m_holdLong)
@@ -290,7 +265,7 @@ public:
             MIDIHDR* header = input->queue.front();
             input->queue.pop_front();
             header->dwBytesRecorded = 0;
-            header->dwFlags = (header->dwFlags | MHDR_DONE) & ~MHDR_INQUEUE;
+            MarkDone(header);
             Call(*input, MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(header), Timestamp(*input));
         }
         return MMSYSERR_NOERROR;
@@ -321,14 +296,7 @@ public:
         return MMSYSERR_NOERROR;
     }
 
-    SOutput* FindOutput(HMIDIOUT handle)
-    {
-        CLock lock(*this);
-        for (SOutput& output : m_outputs)
-            if (reinterpret_cast<HMIDIOUT>(&output) == handle && output.open)
-                return &output;
-        return nullptr;
-    }
+    SOutput* FindOutput(HMIDIOUT handle) { return FindOpen(m_outputs, handle); }
     int IndexOf(const SOutput& output) const { return static_cast<int>(&output - m_outputs); }
 
     MMRESULT OutClose(HMIDIOUT handle)
@@ -346,22 +314,7 @@ public:
 
     MMRESULT OutPrepare(HMIDIOUT handle, MIDIHDR* header, UINT size, bool prepare)
     {
-        CLock lock(*this);
-        SOutput* output = FindOutput(handle);
-        if (!output)
-            return MMSYSERR_INVALHANDLE;
-        if (!header || size < sizeof(MIDIHDR) || !header->lpData)
-            return MMSYSERR_INVALPARAM;
-        if (prepare) {
-            header->dwFlags |= MHDR_PREPARED;
-            output->prepared.insert(header);
-        } else {
-            if (header->dwFlags & MHDR_INQUEUE)
-                return MIDIERR_STILLPLAYING;
-            header->dwFlags &= ~MHDR_PREPARED;
-            output->prepared.erase(header);
-        }
-        return MMSYSERR_NOERROR;
+        return Prepare(m_outputs, handle, header, size, prepare);
     }
 
     MMRESULT OutShort(HMIDIOUT handle, DWORD word)
@@ -383,15 +336,12 @@ public:
         SOutput* output = FindOutput(handle);
         if (!output)
             return MMSYSERR_INVALHANDLE;
-        if (!header || size < sizeof(MIDIHDR) || !header->lpData)
+        if (!IsUsableHeader(header, size))
             return MMSYSERR_INVALPARAM;
-        if (!(header->dwFlags & MHDR_PREPARED))
-            return MIDIERR_UNPREPARED;
-        if (header->dwFlags & MHDR_INQUEUE)
-            return MIDIERR_STILLPLAYING;
+        if (const MMRESULT result = MarkQueued(header); result != MMSYSERR_NOERROR)
+            return result;
         const auto* data = reinterpret_cast<const uint8_t*>(header->lpData);
         Bytes bytes(data, data + header->dwBufferLength);
-        header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
         SPending pending;
         pending.header = header;
         pending.never = m_longDelayMs == kCompleteNever;
@@ -411,7 +361,7 @@ public:
         if (!output)
             return MMSYSERR_INVALHANDLE;
         for (SPending& pending : output->pending)
-            pending.header->dwFlags = (pending.header->dwFlags | MHDR_DONE) & ~MHDR_INQUEUE;
+            MarkDone(pending.header);
         output->pending.clear();
         return MMSYSERR_NOERROR;
     }
@@ -436,8 +386,7 @@ public:
                          : verb == "longerror" ? SInEvent::LongError
                                                : SInEvent::Error;
             if (event.kind == SInEvent::Short || event.kind == SInEvent::Error) {
-                for (size_t i = 0; i < bytes.size() && i < 3; ++i)
-                    event.word |= static_cast<DWORD>(bytes[i]) << (8 * i);
+                event.word = ShortWordOf(bytes);
             } else {
                 event.bytes = std::move(bytes);
             }
@@ -672,6 +621,66 @@ private:
 
     static bool IsInput(int device) { return device >= 0 && device < kDeviceCount; }
 
+    // The open device of either direction that the handle names.
+    template <class TDevice, class THandle>
+    TDevice* FindOpen(TDevice (&devices)[kDeviceCount], THandle handle)
+    {
+        CLock lock(*this);
+        for (TDevice& device : devices)
+            if (reinterpret_cast<THandle>(&device) == handle && device.open)
+                return &device;
+        return nullptr;
+    }
+
+    static bool IsUsableHeader(const MIDIHDR* header, UINT size)
+    {
+        return header && size >= sizeof(MIDIHDR) && header->lpData;
+    }
+
+    // Prepares or unprepares a header for a device of either direction.
+    template <class TDevice, class THandle>
+    MMRESULT Prepare(TDevice (&devices)[kDeviceCount], THandle handle, MIDIHDR* header, UINT size, bool prepare)
+    {
+        CLock lock(*this);
+        TDevice* device = FindOpen(devices, handle);
+        if (!device)
+            return MMSYSERR_INVALHANDLE;
+        if (!IsUsableHeader(header, size))
+            return MMSYSERR_INVALPARAM;
+        if (prepare) {
+            header->dwFlags |= MHDR_PREPARED;
+            device->prepared.insert(header);
+        } else {
+            if (header->dwFlags & MHDR_INQUEUE)
+                return MIDIERR_STILLPLAYING;
+            header->dwFlags &= ~MHDR_PREPARED;
+            device->prepared.erase(header);
+        }
+        return MMSYSERR_NOERROR;
+    }
+
+    // A buffer handed to the driver: it must be prepared and not queued yet.
+    static MMRESULT MarkQueued(MIDIHDR* header)
+    {
+        if (!(header->dwFlags & MHDR_PREPARED))
+            return MIDIERR_UNPREPARED;
+        if (header->dwFlags & MHDR_INQUEUE)
+            return MIDIERR_STILLPLAYING;
+        header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
+        return MMSYSERR_NOERROR;
+    }
+
+    static void MarkDone(MIDIHDR* header) { header->dwFlags = (header->dwFlags | MHDR_DONE) & ~MHDR_INQUEUE; }
+
+    // Up to three bytes of a short message packed as the driver passes them.
+    static DWORD ShortWordOf(const Bytes& bytes)
+    {
+        DWORD word = 0;
+        for (size_t i = 0; i < bytes.size() && i < 3; ++i)
+            word |= static_cast<DWORD>(bytes[i]) << (8 * i);
+        return word;
+    }
+
     // The time a message of that many bytes takes on the wire (10 bits a
     // byte), in microseconds; 0 at a rate of 0.
     int64_t WireUs(size_t bytes) const
@@ -749,8 +758,7 @@ private:
             event.kind = SInEvent::Long;
             event.bytes = bytes;
         } else {
-            for (size_t i = 0; i < bytes.size() && i < 3; ++i)
-                event.word |= static_cast<DWORD>(bytes[i]) << (8 * i);
+            event.word = ShortWordOf(bytes);
         }
         input.events.push_back(std::move(event));
         SetEvent(m_wake);
@@ -898,7 +906,7 @@ private:
                 std::memcpy(header->lpData, event.bytes.data() + offset, count);
                 offset += count;
                 header->dwBytesRecorded = static_cast<DWORD>(count);
-                header->dwFlags = (header->dwFlags | MHDR_DONE) & ~MHDR_INQUEUE;
+                MarkDone(header);
                 ++input.delivered;
                 const bool error = event.kind == SInEvent::LongError;
                 Log(tag + (error ? "longerror " : "") + std::to_string(count) + " bytes");
@@ -920,7 +928,7 @@ private:
         auto it = output.pending.begin();
         while (it != output.pending.end()) {
             if (!it->never && it->dueUs <= now) {
-                it->header->dwFlags = (it->header->dwFlags | MHDR_DONE) & ~MHDR_INQUEUE;
+                MarkDone(it->header);
                 it = output.pending.erase(it);
             } else {
                 if (!it->never)

@@ -44,6 +44,30 @@ Item PatchName(int x)
     return {Kind::Edit, "patchName", "PATCH NAME", "ms.tmp.common.patchName", x, 22, 168, {}};
 }
 
+Window MainWindow(const std::string& caption)
+{
+    Window main;
+    main.name = "main";
+    main.caption = caption;
+    main.windowX = 40;
+    main.windowY = 40;
+    return main;
+}
+
+// Opened and closed through the panel section's "EFFECTS WINDOW" combo.
+Window EffectsWindow(const std::string& caption, int windowY)
+{
+    Window fx;
+    fx.name = "effects";
+    fx.caption = caption;
+    fx.openCondition = "vs.misc.effects,1,==";
+    fx.closeValueRef = "vs.misc.effects";
+    fx.closeValue = 0;
+    fx.windowX = 80;
+    fx.windowY = windowY;
+    return fx;
+}
+
 constexpr int kRow1 = kHeaderHeight + 8;
 
 std::vector<Item> OscItems(const std::string& n)
@@ -81,11 +105,7 @@ Edition MakeKappa()
                 {"eqLowFreq", "200, 400"},
                 {"eqHighFreq", "2K, 4K, 8K"}};
 
-    Window main;
-    main.name = "main";
-    main.caption = "KAPPAEDIT";
-    main.windowX = 40;
-    main.windowY = 40;
+    Window main = MainWindow("KAPPAEDIT");
     const int row2 = kRow1 + 202 + 8;
     main.sections = {
         S("osc1", "OSCILLATOR 1", kMargin, kRow1, 7, 3, OscItems("1")),
@@ -112,14 +132,7 @@ Edition MakeKappa()
     };
     main.header = {PatchName(kMargin + 388 + 380 - 168)};
 
-    Window fx;
-    fx.name = "effects";
-    fx.caption = "KAPPAEDIT EFFECTS";
-    fx.openCondition = "vs.misc.effects,1,==";
-    fx.closeValueRef = "vs.misc.effects";
-    fx.closeValue = 0;
-    fx.windowX = 80;
-    fx.windowY = 556;
+    Window fx = EffectsWindow("KAPPAEDIT EFFECTS", 556);
     const int f2 = kRow1 + 94, f3 = f2 + 94, f4 = f3 + 94;
     fx.sections = {
         S("ring", "RING MOD", kMargin, kRow1, 2, 1,
@@ -174,11 +187,7 @@ Edition MakeSigma()
                 {"driveMode", "Overdrive, Distortion, Fuzz, Crunch"},
                 {"chorusMode", "Chorus, Flanger, Vibrato"}};
 
-    Window main;
-    main.name = "main";
-    main.caption = "SIGMAEDIT";
-    main.windowX = 40;
-    main.windowY = 40;
+    Window main = MainWindow("SIGMAEDIT");
     const int row2 = kRow1 + 94;
     main.sections = {
         S("osc", "OSCILLATOR", kMargin, kRow1, 3, 1,
@@ -198,14 +207,7 @@ Edition MakeSigma()
     };
     main.header = {PatchName(kMargin + 532 - 168)};
 
-    Window fx;
-    fx.name = "effects";
-    fx.caption = "SIGMAEDIT EFFECTS";
-    fx.openCondition = "vs.misc.effects,1,==";
-    fx.closeValueRef = "vs.misc.effects";
-    fx.closeValue = 0;
-    fx.windowX = 80;
-    fx.windowY = 420;
+    Window fx = EffectsWindow("SIGMAEDIT EFFECTS", 420);
     const int f2 = kRow1 + 94, f3 = f2 + 94;
     fx.sections = {
         S("comp", "COMPRESSOR", kMargin, kRow1, 6, 1,

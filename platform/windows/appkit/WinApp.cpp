@@ -23,6 +23,21 @@ std::string ModuleBaseName()
     }
     return name;
 }
+
+// Opens a key below parent for reading, or with create opens or creates it
+// for reading and writing; null when that fails.
+HKEY OpenKey(HKEY parent, const std::string& path, bool create)
+{
+    HKEY key = nullptr;
+    LONG status = 0;
+    if (create) {
+        status = ::RegCreateKeyExA(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                                   nullptr, &key, nullptr);
+    } else {
+        status = ::RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key);
+    }
+    return status == ERROR_SUCCESS ? key : nullptr;
+}
 }  // namespace
 
 CWinApp* GetApp()
@@ -166,15 +181,7 @@ HKEY CWinApp::OpenAppKey(bool create)
         path += m_company + "\\";
     }
     path += m_appName;
-    HKEY key = nullptr;
-    LONG status = 0;
-    if (create) {
-        status = ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
-    } else {
-        status = ::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
-    }
-    return status == ERROR_SUCCESS ? key : nullptr;
+    return OpenKey(HKEY_CURRENT_USER, path, create);
 }
 
 HKEY CWinApp::OpenSectionKey(const std::string& section, bool create)
@@ -183,16 +190,9 @@ HKEY CWinApp::OpenSectionKey(const std::string& section, bool create)
     if (app == nullptr) {
         return nullptr;
     }
-    HKEY key = nullptr;
-    LONG status = 0;
-    if (create) {
-        status = ::RegCreateKeyExA(app, section.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
-    } else {
-        status = ::RegOpenKeyExA(app, section.c_str(), 0, KEY_READ, &key);
-    }
+    const HKEY key = OpenKey(app, section, create);
     ::RegCloseKey(app);
-    return status == ERROR_SUCCESS ? key : nullptr;
+    return key;
 }
 
 std::string CWinApp::GetProfileString(const std::string& section, const std::string& entry,

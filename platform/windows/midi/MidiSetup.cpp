@@ -29,6 +29,39 @@ bool IsDeviceId(int id)
     return id >= 0 && id <= 0x7F;
 }
 
+// The device of that name among the open ones of one direction; opened and
+// added when it is not there yet. Null when it cannot be opened.
+template <class TDevice, class TDevices>
+TDevice* FindOrOpenDevice(TDevices& devices, const std::string& name)
+{
+    for (size_t i = 0; i < devices.GetCount(); ++i) {
+        auto* device = dynamic_cast<TDevice*>(devices.GetAt(i));
+        if (device && device->GetName() == name)
+            return device;
+    }
+    auto device = std::make_unique<TDevice>(name);
+    if (!device->Open())
+        return nullptr;
+    TDevice* opened = device.get();
+    devices.Add(std::move(device));
+    return opened;
+}
+
+// The names of the devices of one direction whose capabilities can be
+// read, then the choice of none.
+std::vector<std::string> DeviceNames(UINT(WINAPI* countDevices)(), bool (*hasCaps)(UINT),
+                                     std::string (*nameOf)(UINT))
+{
+    std::vector<std::string> names;
+    const UINT count = countDevices();
+    for (UINT id = 0; id < count; ++id) {
+        if (hasCaps(id))
+            names.push_back(nameOf(id));
+    }
+    names.push_back(CMidiSetup::kNoDevice);
+    return names;
+}
+
 } // namespace
 
 CMidiSetup::CMidiSetup(CTevMidiManager* midiManager) : m_midiManager(midiManager) {}
@@ -40,58 +73,22 @@ CTevMidiManager& CMidiSetup::GetMidiManager() const
 
 CMidiInDevice* CMidiSetup::GetInDevice(const std::string& name)
 {
-    CTevMidiInDevices& devices = GetMidiManager().GetInputDevices();
-    for (size_t i = 0; i < devices.GetCount(); ++i) {
-        auto* device = dynamic_cast<CMidiInDevice*>(devices.GetAt(i));
-        if (device && device->GetName() == name)
-            return device;
-    }
-    auto device = std::make_unique<CMidiInDevice>(name);
-    if (!device->Open())
-        return nullptr;
-    CMidiInDevice* opened = device.get();
-    devices.Add(std::move(device));
-    return opened;
+    return FindOrOpenDevice<CMidiInDevice>(GetMidiManager().GetInputDevices(), name);
 }
 
 CMidiOutDevice* CMidiSetup::GetOutDevice(const std::string& name)
 {
-    CTevMidiOutDevices& devices = GetMidiManager().GetOutputDevices();
-    for (size_t i = 0; i < devices.GetCount(); ++i) {
-        auto* device = dynamic_cast<CMidiOutDevice*>(devices.GetAt(i));
-        if (device && device->GetName() == name)
-            return device;
-    }
-    auto device = std::make_unique<CMidiOutDevice>(name);
-    if (!device->Open())
-        return nullptr;
-    CMidiOutDevice* opened = device.get();
-    devices.Add(std::move(device));
-    return opened;
+    return FindOrOpenDevice<CMidiOutDevice>(GetMidiManager().GetOutputDevices(), name);
 }
 
 std::vector<std::string> CMidiSetup::GetInDeviceNames()
 {
-    std::vector<std::string> names;
-    const UINT count = midiInGetNumDevs();
-    for (UINT id = 0; id < count; ++id) {
-        if (HasMidiInDeviceCaps(id))
-            names.push_back(GetMidiInDeviceName(id));
-    }
-    names.push_back(kNoDevice);
-    return names;
+    return DeviceNames(&midiInGetNumDevs, &HasMidiInDeviceCaps, &GetMidiInDeviceName);
 }
 
 std::vector<std::string> CMidiSetup::GetOutDeviceNames()
 {
-    std::vector<std::string> names;
-    const UINT count = midiOutGetNumDevs();
-    for (UINT id = 0; id < count; ++id) {
-        if (HasMidiOutDeviceCaps(id))
-            names.push_back(GetMidiOutDeviceName(id));
-    }
-    names.push_back(kNoDevice);
-    return names;
+    return DeviceNames(&midiOutGetNumDevs, &HasMidiOutDeviceCaps, &GetMidiOutDeviceName);
 }
 
 void CMidiSetup::BindInPort(CTevMidiIn& port, const std::string& deviceName, int deviceId)

@@ -150,46 +150,6 @@ int CMemoryCanvas::Count(const RECT& rect, COLORREF color) const
     return count;
 }
 
-namespace {
-bool WriteRows(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& pixel)
-{
-    const int rowSize = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = static_cast<DWORD>(rowSize * height);
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
-        return false;
-    }
-    std::fwrite(&file, sizeof(file), 1, out);
-    std::fwrite(&info, sizeof(info), 1, out);
-    std::vector<unsigned char> row(static_cast<size_t>(rowSize), 0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const COLORREF color = pixel(x, y);
-            row[static_cast<size_t>(x * 3)] = GetBValue(color);
-            row[static_cast<size_t>(x * 3 + 1)] = GetGValue(color);
-            row[static_cast<size_t>(x * 3 + 2)] = GetRValue(color);
-        }
-        std::fwrite(row.data(), 1, row.size(), out);
-    }
-    return std::fclose(out) == 0;
-}
-}  // namespace
-
-bool WriteBitmapFile(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& pixel)
-{
-    return WriteRows(path, width, height, pixel);
-}
-
 bool SaveWindowBitmap(HWND window, const std::string& path)
 {
     RECT client{};
@@ -203,12 +163,12 @@ bool SaveWindowBitmap(HWND window, const std::string& path)
     const HDC dc = ::GetDC(window);
     ::BitBlt(canvas.GetDC(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
     ::ReleaseDC(window, dc);
-    return WriteRows(path, width, height, [&](int x, int y) { return canvas.Pixel(x, y); });
+    return WriteBitmapFile(path, width, height, [&](int x, int y) { return canvas.Pixel(x, y); });
 }
 
 bool CMemoryCanvas::SaveBitmap(const std::string& path) const
 {
-    return WriteRows(path, m_width, m_height, [&](int x, int y) { return Pixel(x, y); });
+    return WriteBitmapFile(path, m_width, m_height, [&](int x, int y) { return Pixel(x, y); });
 }
 
 std::string TestFolder()

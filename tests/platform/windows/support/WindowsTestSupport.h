@@ -3,6 +3,7 @@
 // this process and acts on it (for modal loops that the test itself cannot
 // leave), real mouse input, message pumping, pixel reading and bitmap files.
 #include "appkit/Win32.h"
+#include "BitmapFile.h"
 
 #include <atomic>
 #include <cstdint>
@@ -74,8 +75,6 @@ private:
     int m_height;
 };
 
-// Writes a 24-bit .bmp file; pixel(x, y) gives each colour.
-bool WriteBitmapFile(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& pixel);
 // Writes a window's client area (as drawn on the screen) to a .bmp file.
 bool SaveWindowBitmap(HWND window, const std::string& path);
 
