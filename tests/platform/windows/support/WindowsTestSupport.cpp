@@ -150,8 +150,7 @@ int CMemoryCanvas::Count(const RECT& rect, COLORREF color) const
     return count;
 }
 
-namespace {
-bool WriteRows(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& pixel)
+bool WriteBitmapFile(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& pixel)
 {
     const int rowSize = (width * 3 + 3) & ~3;
     BITMAPFILEHEADER file{};
@@ -183,32 +182,10 @@ bool WriteRows(const std::string& path, int width, int height, const std::functi
     }
     return std::fclose(out) == 0;
 }
-}  // namespace
-
-bool WriteBitmapFile(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& pixel)
-{
-    return WriteRows(path, width, height, pixel);
-}
-
-bool SaveWindowBitmap(HWND window, const std::string& path)
-{
-    RECT client{};
-    ::GetClientRect(window, &client);
-    const int width = client.right;
-    const int height = client.bottom;
-    if (width <= 0 || height <= 0) {
-        return false;
-    }
-    CMemoryCanvas canvas(width, height, RGB(0, 0, 0));
-    const HDC dc = ::GetDC(window);
-    ::BitBlt(canvas.GetDC(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
-    ::ReleaseDC(window, dc);
-    return WriteRows(path, width, height, [&](int x, int y) { return canvas.Pixel(x, y); });
-}
 
 bool CMemoryCanvas::SaveBitmap(const std::string& path) const
 {
-    return WriteRows(path, m_width, m_height, [&](int x, int y) { return Pixel(x, y); });
+    return WriteBitmapFile(path, m_width, m_height, [&](int x, int y) { return Pixel(x, y); });
 }
 
 std::string TestFolder()

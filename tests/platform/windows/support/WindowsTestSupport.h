@@ -76,8 +76,6 @@ private:
 
 // Writes a 24-bit .bmp file; pixel(x, y) gives each colour.
 bool WriteBitmapFile(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& pixel);
-// Writes a window's client area (as drawn on the screen) to a .bmp file.
-bool SaveWindowBitmap(HWND window, const std::string& path);
 
 // The folder the test program runs in (the build's tests folder), with its
 // trailing backslash.
