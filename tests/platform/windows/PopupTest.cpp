@@ -277,6 +277,11 @@ TEST(ModalWindowStack, ModalWindowsDisableTheLevelBelowUntilTheyClose)
     // A window opened meanwhile joins the modal level and stays usable.
     stack.Add(&opened, false);
     EXPECT_TRUE(opened.IsWindowEnabled());
+    // A modal dialog over the main window disables the whole top level.
+    stack.EnableTop(false);
+    EXPECT_FALSE(modal.IsWindowEnabled());
+    EXPECT_FALSE(opened.IsWindowEnabled());
+    stack.EnableTop(true);
 
     // The sub-window closes while the modal one is open: it leaves its own
     // (lower) level and is never enabled again after it is gone.
