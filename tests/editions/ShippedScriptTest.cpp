@@ -8,7 +8,7 @@ namespace {
 
 using ShippedScriptTest = CEditionTest;
 
-TEST_F(ShippedScriptTest, LoadsAndResolvesEveryEntryOfTheTable)
+TEST_F(ShippedScriptTest, LoadsResolvesEveryEntryAndLaysOutTheMemoryLikeADevice)
 {
     ASSERT_TRUE(LoadShippedScript()) << Errors();
     Start();
@@ -18,16 +18,11 @@ TEST_F(ShippedScriptTest, LoadsAndResolvesEveryEntryOfTheTable)
     EXPECT_EQ(Accessor().GetEntryCount(), Edition::EntryLayout().Count());
     EXPECT_GE(Accessor().GetSkinNames().size(), 2u);
     EXPECT_EQ(Accessor().GetReadStepCount(Edition::kReadTemporaryPatch), 4);
-}
 
-// A real device's memory: the leaves that are read do not overlap, the
-// write and report places (at least three bytes) overlap none of them, and
-// every sound parameter with a controller fits into 7 bits at that
-// resolution.
-TEST_F(ShippedScriptTest, DeviceMemoryIsLaidOutLikeADevice)
-{
-    ASSERT_TRUE(LoadShippedScript()) << Errors();
-    Start();
+    // A real device's memory: the leaves that are read do not overlap, the
+    // write and report places (at least three bytes) overlap none of them,
+    // and every sound parameter with a controller fits into 7 bits at that
+    // resolution.
     std::vector<CTevAddressRange> leaves;
     for (int32_t entry : {Edition::kTemporaryPatchEntry, Edition::kUserAreaEntry}) {
         std::vector<const CTevStruct*> pending{Accessor().GetStruct(entry)};

@@ -14,8 +14,6 @@ TEST_F(KappaTest, PairsAndEntriesOfTheEdition)
     EXPECT_EQ(Accessor().GetEntry(239), Value("ms.usr.names[0].name"));
     EXPECT_EQ(Accessor().GetEntry(238), Value("ms.systemReset.reset"));
     EXPECT_EQ(Accessor().GetEntry(2287), Value("vs.misc.skin"));
-    EXPECT_STREQ(Edition::kEditionData.scriptName, "KappaEditScript.xml");
-    EXPECT_STREQ(Edition::kEditionData.documentExtension, ".kpa");
 
     // vcfreq is pair 36 on controller 44; 127 from the device is clamped.
     CTevValue* vcfreq = Value("ms.tmp.osc.vcfreq");

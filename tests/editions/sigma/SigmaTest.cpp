@@ -13,8 +13,6 @@ TEST_F(SigmaTest, TheTempoTravelsAtFullResolutionAndItsControllerAtHalf)
     EXPECT_EQ(Accessor().GetEntryCount(), 2225);
     EXPECT_EQ(Accessor().GetEntry(304 + 15 * 120 + 119), Value("midi.ch[15].cc[119]"));
     EXPECT_EQ(Accessor().GetEntry(176 + 127), Value("ms.usr.names[127].name"));
-    EXPECT_STREQ(Edition::kEditionData.scriptName, "SigmaEditScript.xml");
-    EXPECT_STREQ(Edition::kEditionData.documentExtension, ".sga");
 
     CTevValue* tempo = Value("ms.tmp.common.tempo");
     ASSERT_EQ(tempo, Accessor().GetValue(145));

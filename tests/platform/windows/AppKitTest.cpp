@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -79,13 +80,8 @@ TEST(AppKit, WindowObjectsRouteMessagesCommandsAndNotifications)
     ASSERT_TRUE(frame.CreateEx(0, cls.c_str(), "Frame", WS_OVERLAPPEDWINDOW, Rect(10, 10, 300, 200),
                                nullptr, 0));
     EXPECT_TRUE(frame.createdWithObject);
-    ASSERT_FALSE(frame.seen.empty());
     // The object saw the window's very first messages.
-    bool sawNcCreate = false;
-    for (UINT msg : frame.seen) {
-        sawNcCreate = sawNcCreate || msg == WM_NCCREATE;
-    }
-    EXPECT_TRUE(sawNcCreate);
+    EXPECT_NE(std::find(frame.seen.begin(), frame.seen.end(), static_cast<UINT>(WM_NCCREATE)), frame.seen.end());
     EXPECT_EQ(CWnd::FromHandle(frame.m_hWnd), &frame);
 
     // A system edit control created through the layer: its own procedure
@@ -97,7 +93,7 @@ TEST(AppKit, WindowObjectsRouteMessagesCommandsAndNotifications)
     EXPECT_GE(edit.changes, 1);
 
     // Commands: a handler runs; an update handler can grey an item and then
-    // the command does not run; a command without handler is greyed in menus.
+    // the command does not run.
     int ran = 0;
     bool enabled = true;
     frame.AddCommand(200, [&] { ++ran; });
@@ -110,12 +106,10 @@ TEST(AppKit, WindowObjectsRouteMessagesCommandsAndNotifications)
 
     HMENU menu = ::CreatePopupMenu();
     ::AppendMenuA(menu, MF_STRING, 200, "Handled");
-    ::AppendMenuA(menu, MF_STRING, 201, "Nobody");
     frame.AddCommand(202, [] {});
     ::AppendMenuA(menu, MF_STRING | MF_GRAYED, 202, "Handled without update");
     frame.SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
     EXPECT_EQ(::GetMenuState(menu, 200, MF_BYCOMMAND) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
-    EXPECT_EQ(::GetMenuState(menu, 201, MF_BYCOMMAND) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
     EXPECT_EQ(::GetMenuState(menu, 202, MF_BYCOMMAND) & MF_GRAYED, 0u);
     ::DestroyMenu(menu);
 

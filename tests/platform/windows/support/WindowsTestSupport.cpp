@@ -150,22 +150,6 @@ int CMemoryCanvas::Count(const RECT& rect, COLORREF color) const
     return count;
 }
 
-bool SaveWindowBitmap(HWND window, const std::string& path)
-{
-    RECT client{};
-    ::GetClientRect(window, &client);
-    const int width = client.right;
-    const int height = client.bottom;
-    if (width <= 0 || height <= 0) {
-        return false;
-    }
-    CMemoryCanvas canvas(width, height, RGB(0, 0, 0));
-    const HDC dc = ::GetDC(window);
-    ::BitBlt(canvas.GetDC(), 0, 0, width, height, dc, 0, 0, SRCCOPY);
-    ::ReleaseDC(window, dc);
-    return WriteBitmapFile(path, width, height, [&](int x, int y) { return canvas.Pixel(x, y); });
-}
-
 bool CMemoryCanvas::SaveBitmap(const std::string& path) const
 {
     return WriteBitmapFile(path, m_width, m_height, [&](int x, int y) { return Pixel(x, y); });

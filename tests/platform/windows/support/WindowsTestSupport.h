@@ -75,9 +75,6 @@ private:
     int m_height;
 };
 
-// Writes a window's client area (as drawn on the screen) to a .bmp file.
-bool SaveWindowBitmap(HWND window, const std::string& path);
-
 // The folder the test program runs in (the build's tests folder), with its
 // trailing backslash.
 std::string TestFolder();
