@@ -1,12 +1,17 @@
 #pragma once
-// A stand-in for the panel that holds the controls of a test: it records
-// the rectangles it is asked to repaint and the capture changes, and maps
-// client points to the screen by a fixed offset.
+// Stand-ins around the controls of a test: the panel that holds them, a
+// view manager that hands every broadcast on to them, and a silent tip bar.
 #include "core/TevGeometry.h"
+#include "core/TevServices.h"
 #include "views/TevView.h"
+
+#include "support/ManagerTestSupport.h"
 
 #include <vector>
 
+// The panel that holds the controls of a test: it records the rectangles it
+// is asked to repaint and the capture changes, and maps client points to the
+// screen by a fixed offset.
 class CTestParentView : public CTevView {
 public:
     explicit CTestParentView(CTevPoint screenOffset) : m_screenOffset(screenOffset)
@@ -32,4 +37,24 @@ public:
 
 private:
     CTevPoint m_screenOffset;
+};
+
+// Hands every broadcast on to the controls of the test, as the panel tree
+// would.
+class CForwardingViewManager : public CRecordingViewManager {
+public:
+    bool BroadcastValuesChanged(const std::vector<CTevValue*>& values) override
+    {
+        CRecordingViewManager::BroadcastValuesChanged(values);
+        bool any = false;
+        for (CTevView* view : controls)
+            any = view->OnValuesChanged(values) || any;
+        return any;
+    }
+    std::vector<CTevView*> controls;
+};
+
+class CFakeTipBar : public CTevTipBar {
+public:
+    void Update() override {}
 };

@@ -54,20 +54,6 @@ const char kScript[] = R"(
 <midiStruct><type>channels</type><name>midi</name></midiStruct>
 )";
 
-// Hands every broadcast on to the controls of the test.
-class CForwardingViewManager : public CRecordingViewManager {
-public:
-    bool BroadcastValuesChanged(const std::vector<CTevValue*>& values) override
-    {
-        CRecordingViewManager::BroadcastValuesChanged(values);
-        bool any = false;
-        for (CTevView* view : controls)
-            any = view->OnValuesChanged(values) || any;
-        return any;
-    }
-    std::vector<CTevView*> controls;
-};
-
 // Records the short messages of the MIDI channels as bytes, and the
 // data sets of the parameter model.
 class CRecordingOut : public CRecordingMidiOut {
@@ -78,11 +64,6 @@ public:
         return true;
     }
     std::vector<std::vector<uint8_t>> shorts;
-};
-
-class CFakeTipBar : public CTevTipBar {
-public:
-    void Update() override {}
 };
 
 class ControlTest : public CManagerTest {

@@ -52,26 +52,6 @@ const char kScript[] = R"(
 const int32_t kBase = 0x10 << 14;
 const int32_t kCell = 40; // the strip's cells are 40 x 40
 
-// Hands every broadcast on to the controls of the test, as the panel tree
-// would.
-class CForwardingViewManager : public CRecordingViewManager {
-public:
-    bool BroadcastValuesChanged(const std::vector<CTevValue*>& values) override
-    {
-        CRecordingViewManager::BroadcastValuesChanged(values);
-        bool any = false;
-        for (CTevView* view : controls)
-            any = view->OnValuesChanged(values) || any;
-        return any;
-    }
-    std::vector<CTevView*> controls;
-};
-
-class CFakeTipBar : public CTevTipBar {
-public:
-    void Update() override {}
-};
-
 class KnobTest : public CManagerTest {
 protected:
     void SetUp() override

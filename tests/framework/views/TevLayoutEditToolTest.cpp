@@ -10,6 +10,7 @@
 #include "core/TevServices.h"
 #include "core/TevTextOut.h"
 
+#include "support/ControlTestSupport.h"
 #include "support/TestSupport.h"
 #include "support/ViewTestSupport.h"
 
@@ -41,11 +42,6 @@ const char kScript[] = R"(
 </panelType>
 <panel><type>Main</type></panel>
 )";
-
-class CFakeTipBar : public CTevTipBar {
-public:
-    void Update() override {}
-};
 
 enum : int { kNone = 0, kShift = CTevMouseInfo::kShift, kCtrl = CTevMouseInfo::kCtrl };
 
