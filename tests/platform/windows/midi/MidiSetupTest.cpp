@@ -24,7 +24,9 @@ const char kScript[] = R"(<?xml version="1.0" encoding="Shift_JIS"?>
 </script>
 )";
 
-const char kCompany[] = "TevTests";
+// A key of its own: the other Windows test programs run at the same time
+// and delete theirs.
+const char kCompany[] = "TevMidiSetupTests";
 const char kInSection[] = "MIDIInConnection";
 const char kOutSection[] = "MIDIOutConnection";
 
