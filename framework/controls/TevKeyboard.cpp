@@ -216,12 +216,24 @@ bool CTevKeyboardControl::OnMouse(CTevMouseInfo& mouse)
     case CTevMouseInfo::kButtonUp:
         if (!m_capture)
             return false;
-        SetCapture(false);
-        SetHeldNotes({});
+        LetGo();
         return true;
     default:
         return false;
     }
+}
+
+bool CTevKeyboardControl::Close()
+{
+    if (m_capture)
+        LetGo();
+    return CTevControl::Close();
+}
+
+void CTevKeyboardControl::LetGo()
+{
+    SetCapture(false);
+    SetHeldNotes({});
 }
 
 bool CTevKeyboardControl::Serialize(CTevArchive& archive)

@@ -59,6 +59,9 @@ public:
     // moves while captured move the held note (off every key: none held);
     // the release releases the capture and every held note.
     bool OnMouse(CTevMouseInfo& mouse) override;
+    // A keyboard that closes under a held key (its panel's condition, its
+    // window) lets the capture and every held note go first.
+    bool Close() override;
     // The control part, the image and shape counts, the bitmap, the key
     // range, every image and every shape.
     bool Serialize(CTevArchive& archive) override;
@@ -106,6 +109,8 @@ public:
     const std::vector<int32_t>& GetPlayedNotes() const { return m_playedNotes; }
 
 private:
+    // Releases the capture and every note the keyboard holds.
+    void LetGo();
     // The pitch-class image of a key, ignoring the first and last rule.
     static int32_t PitchClassImage(int32_t key);
     int32_t GetShapeIndex(int32_t key) const;

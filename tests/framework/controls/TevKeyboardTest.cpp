@@ -143,6 +143,16 @@ TEST_F(KeyboardTest, PressHoldsDragMovesReleaseReleases)
     EXPECT_EQ(TakeNotes(), (Bytes{{0x80, 48, 100}}));
     EXPECT_TRUE(keyboard->GetPlayedNotes().empty());
 
+    // A keyboard closed under a held key lets the note go; a later move
+    // without the button plays nothing.
+    EXPECT_TRUE(Mouse(*keyboard, CTevMouseInfo::kButtonDown, {102, 60}));
+    EXPECT_EQ(TakeNotes(), (Bytes{{0x90, 84, 100}}));
+    keyboard->Close();
+    EXPECT_EQ(TakeNotes(), (Bytes{{0x80, 84, 100}}));
+    EXPECT_FALSE(keyboard->HasCapture() || Mouse(*keyboard, CTevMouseInfo::kMove, {114, 95}));
+    EXPECT_TRUE(TakeNotes().empty());
+    keyboard->Open();
+
     // A note from outside for a shown key is drawn pressed.
     Receive(octave, 64);
     auto* channels = dynamic_cast<ITevMidiStruct*>(Manager().FindStruct("midi"));

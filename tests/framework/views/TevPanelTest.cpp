@@ -229,6 +229,20 @@ TEST_F(PanelTest, MouseEventsGoToTheFirstTakerUnlessCaptured)
     cut->SetCapture(false);
     EXPECT_FALSE(main->HasCapture());
 
+    // A window that lost the mouse ends the gesture holding it: the holder
+    // gets a release outside every view, and the window lets go.
+    cut->mice.clear();
+    main->CancelCapture();
+    EXPECT_TRUE(cut->mice.empty());
+    cut->SetCapture(true);
+    main->CancelCapture();
+    ASSERT_EQ(cut->mice.size(), 1u);
+    EXPECT_EQ(cut->mice[0].kind, CTevMouseInfo::kButtonUp);
+    EXPECT_FALSE(main->GetRect().Contains(cut->mice[0].GetPoint()));
+    EXPECT_FALSE(main->HasCapture());
+    EXPECT_EQ(factory->windows.back()->captures, (std::vector<bool>{true, false, true, false}));
+    cut->SetCapture(false);
+
     // Closed panels take nothing.
     journal.clear();
     Set(Value("ms.tone.mode"), 1);
