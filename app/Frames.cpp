@@ -64,14 +64,27 @@ void StorePosition(HWND window, CTevRootPanel* panel)
         panel->SetWindowPosition(CTevPoint{placement.rcNormalPosition.left, placement.rcNormalPosition.top});
 }
 
+// A panel's events may close the panel of the very window that handles
+// them, which deletes the window object with it: true while the object
+// still owns its window.
+bool StillOwnsWindow(HWND window, const CWnd* object)
+{
+    return window && CWnd::FromHandlePermanent(window) == object;
+}
+
 // What the main frame and a sub-frame do alike: a panel whose window is
 // deactivated or moved is no longer active, and the top of the window
-// stack is enabled or disabled with the window.
+// stack is enabled or disabled with the window. A window that is
+// deactivated, or told to cancel its modes (a dialog is about to disable
+// it), ends a gesture that holds the mouse: no note stays on.
 void OnFrameStateMessage(CTevRootPanel* panel, UINT message, WPARAM wParam)
 {
+    const bool inactive = message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE;
     if (message == WM_ENABLE)
         EnableWindowStackTop(wParam != 0);
-    else if (panel && (message == WM_MOVE || (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE)))
+    else if (panel && (inactive || message == WM_CANCELMODE))
+        panel->CancelCapture();
+    if (panel && (message == WM_MOVE || inactive))
         panel->SetActive(false);
 }
 
@@ -101,8 +114,16 @@ void InvalidatePanel(HWND window, const CTevRect& rect)
 } // namespace
 
 // ---------------------------------------------------------------------------
-// CNodePanel
+// CRootPanel, CNodePanel
 // ---------------------------------------------------------------------------
+
+bool CRootPanel::Open()
+{
+    const bool opened = CTevRootPanel::Open();
+    if (opened)
+        Invalidate(nullptr);
+    return opened;
+}
 
 bool CNodePanel::Open()
 {
@@ -192,6 +213,7 @@ bool CPanelViewPart::HandlePanelMessage(CWnd& window, UINT message, WPARAM wPara
         result = 0;
         return true;
     }
+    const HWND hwnd = window.GetSafeHwnd();
     switch (message) {
     case WM_KEYDOWN:
     case WM_KEYUP: {
@@ -206,13 +228,21 @@ bool CPanelViewPart::HandlePanelMessage(CWnd& window, UINT message, WPARAM wPara
                             (::GetKeyState(VK_CONTROL) < 0 ? CTevKeyInfo::kCtrl : 0);
             m_rootPanel->OnKey(key);
         }
-        result = window.DefWindowProc(message, wParam, lParam);
+        result = StillOwnsWindow(hwnd, &window) ? window.DefWindowProc(message, wParam, lParam) : 0;
         return true;
     }
     case WM_TIMER:
         if (m_rootPanel)
             m_rootPanel->OnTick(0);
-        result = window.DefWindowProc(message, wParam, lParam);
+        result = StillOwnsWindow(hwnd, &window) ? window.DefWindowProc(message, wParam, lParam) : 0;
+        return true;
+    case WM_CAPTURECHANGED:
+        // Another window took the mouse (a menu, a dialog, another
+        // program) while a view still holds it. When the panel lets the
+        // capture go itself, its flag is already clear.
+        if (m_rootPanel && reinterpret_cast<HWND>(lParam) != hwnd)
+            m_rootPanel->CancelCapture();
+        result = 0;
         return true;
     case WM_PAINT:
         Paint(window.GetSafeHwnd());
@@ -424,10 +454,15 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return -1;
         return OnCreate();
     case WM_ACTIVATE:
+    case WM_CANCELMODE:
     case WM_MOVE:
-    case WM_ENABLE:
+    case WM_ENABLE: {
+        const HWND hwnd = m_hWnd;
         OnFrameStateMessage(m_panel, message, wParam);
+        if (!StillOwnsWindow(hwnd, this))
+            return 0;
         break;
+    }
     case WM_DESTROY:
         StorePosition(m_hWnd, m_panel);
         if (CApp* app = TevGetApp())
@@ -517,10 +552,15 @@ LRESULT CSubFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_ACTIVATE:
+    case WM_CANCELMODE:
     case WM_MOVE:
-    case WM_ENABLE:
+    case WM_ENABLE: {
+        const HWND hwnd = m_hWnd;
         OnFrameStateMessage(m_panel, message, wParam);
+        if (!StillOwnsWindow(hwnd, this))
+            return 0;
         break;
+    }
     case WM_DESTROY:
         StopTimer(*this);
         StorePosition(m_hWnd, m_panel);

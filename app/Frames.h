@@ -28,6 +28,10 @@ class CTevMouseInfo;
 // (OpenPanelWindow) when it opens and deleted when it closes; the window
 // joins the application's window stack for as long as it exists.
 class CRootPanel : public CTevRootPanel {
+public:
+    // The window is shown (and the main window painted once) before the
+    // panel inside it is open; what it shows is stale until repainted.
+    bool Open() override;
 };
 
 // The shell's node panel. A panel that opens or closes by its condition

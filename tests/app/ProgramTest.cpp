@@ -418,15 +418,26 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     EXPECT_TRUE(WaitFor([&] { return sentSince(mark).size() >= 2; }, 5000));
     EXPECT_EQ(sentSince(mark), (std::vector<std::string>{"90 24 64", "80 24 64"}));
 
+    // Held again, and a dialog opens over the window before the button is
+    // up: the note ends with it, and the later release plays nothing.
+    mark = Lines(Log()).size();
+    PostMouse(view, WM_LBUTTONDOWN, plate.left + 72 + 3, plate.top + 62 + 10, MK_LBUTTON);
+    EXPECT_TRUE(WaitFor([&] { return !sentSince(mark).empty(); }, 5000));
     // About shows the version.
     ::PostMessageA(main, WM_COMMAND, 32835, 0);
     HWND about = FindDialog(run.GetProcessId(), 5000);
+    EXPECT_TRUE(WaitFor([&] { return sentSince(mark).size() >= 2; }, 5000));
+    EXPECT_EQ(sentSince(mark), (std::vector<std::string>{"90 24 64", "80 24 64"}));
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(WindowText(about), std::string("About ") + program.title);
     EXPECT_NE(DialogTexts(about).find("Version 1.20"), std::string::npos) << DialogTexts(about);
     EXPECT_FALSE(::IsWindowEnabled(main));
     PressButton(about, IDOK);
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowEnabled(main) != FALSE; }, 5000));
+    PostMouse(view, WM_MOUSEMOVE, plate.left + 72 + 20, plate.top + 62 + 10, 0);
+    PostMouse(view, WM_LBUTTONUP, plate.left + 72 + 20, plate.top + 62 + 10, 0);
+    ::Sleep(300);
+    EXPECT_EQ(sentSince(mark).size(), 2u);
 
     // A second start brings the first window forward and ends at once.
     ::ShowWindow(main, SW_MINIMIZE);

@@ -9,6 +9,9 @@
 #include "resource.h"
 
 #include "appkit/AppMessageBox.h"
+#include "graphics/StateBitmap.h"
+
+#include "platform/windows/support/BitmapFile.h"
 
 #include "support/ViewTestSupport.h"
 
@@ -17,6 +20,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -203,6 +207,40 @@ TEST_F(CShellFrameTest, SubFrameKeepsItsPlaceAndAModalPanelDisablesTheWindowsBel
     ::SendMessageA(tool, WM_CLOSE, 0, 0);
     EXPECT_EQ(Views().FindRootPanel("tool")->GetWindowPosition().x, 333);
     EXPECT_EQ(Views().FindRootPanel("tool")->GetWindowPosition().y, 222);
+}
+
+// A main panel that carries its own bitmap, with the shell's real drawing
+// and windows: the first paint already shows the open panel, also where no
+// control covers the bitmap.
+TEST_F(CManagerTest, AMainPanelWithItsOwnBitmapShowsItFromTheFirstPaint)
+{
+    const COLORREF face = RGB(0x20, 0x90, 0x60);
+    ASSERT_TRUE(WriteBitmapFile("paintedFace.bmp", 160, 100, [&](int, int) { return face; }));
+    ASSERT_TRUE(WriteBitmapFile("paintedDot.bmp", 20, 20, [](int, int) { return RGB(0xC0, 0x20, 0x20); }));
+    SetBitmapFolder(std::string());
+    Manager().m_resourceManager.SetFactory(std::make_unique<CResourceFactory>());
+    Manager().m_viewManager.SetViewFactory(std::make_unique<CViewFactory>());
+    std::istringstream script(std::string(kShellModel) + R"(
+<bitmap><name>paintedFace</name></bitmap>
+<bitmap><name>paintedDot</name></bitmap>
+<panelType><type>Main</type><name>main</name><size>160,100</size><windowPosition>30,40</windowPosition>
+  <bitmapRef>paintedFace</bitmapRef>
+  <control><type>picture</type><name>dot</name><position>130,70</position><bitmapRef>paintedDot</bitmapRef>
+    <valueRef>ms.tone.level</valueRef></control>
+</panelType>
+<panel><type>Main</type></panel>
+)");
+    ASSERT_TRUE(Manager().ReadScript(script) && Manager().Create()) << Errors();
+    ASSERT_TRUE(Manager().m_viewManager.OpenRootPanel("main")) << Errors();
+    DrainMessages();
+    HWND view = ::GetWindow(theTestApp.GetMainWnd()->GetSafeHwnd(), GW_CHILD);
+    HDC dc = ::GetDC(view);
+    EXPECT_EQ(::GetPixel(dc, 10, 10), face);
+    EXPECT_EQ(::GetPixel(dc, 100, 50), face);
+    EXPECT_EQ(::GetPixel(dc, 140, 80), RGB(0xC0, 0x20, 0x20));
+    ::ReleaseDC(view, dc);
+    Manager().m_viewManager.FindRootPanel("main")->Close();
+    DrainMessages();
 }
 
 TEST(CShellServicesTest, PostCallerRunsOneCallPerMessageInOrderAndDropsWhatIsLeft)
