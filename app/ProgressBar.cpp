@@ -61,11 +61,12 @@ void CProgressBar::Begin(int32_t range, const std::string& text, bool cancellabl
     if (HWND cancel = ::GetDlgItem(m_dialog, IDCANCEL))
         ::ShowWindow(cancel, cancellable ? SW_SHOW : SW_HIDE);
 
-    // Centred on the main window, on top.
+    // Centred on the main window, on top; on the screen while the main
+    // window is minimised (its rect is then off screen).
     RECT dialogRect;
     ::GetWindowRect(m_dialog, &dialogRect);
     RECT around;
-    if (!main || !::GetWindowRect(main, &around))
+    if (!main || ::IsIconic(main) || !::GetWindowRect(main, &around))
         ::SetRect(&around, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     const int width = dialogRect.right - dialogRect.left;
     const int height = dialogRect.bottom - dialogRect.top;

@@ -19,6 +19,7 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -336,6 +337,22 @@ protected:
 
 TEST_F(CProgressTest, NestedLevelsLeaveTheOuterDisplayAndOnlyACancellableRunCancels)
 {
+    // Centred on the main window, and on the screen while it is minimised.
+    for (const bool minimised : {false, true}) {
+        ::ShowWindow(m_main.GetSafeHwnd(), minimised ? SW_MINIMIZE : SW_RESTORE);
+        CProgressBar centred(IDD_PROGRESS);
+        centred.Begin(10, "", false);
+        RECT dialog;
+        RECT around = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+        ASSERT_TRUE(::GetWindowRect(centred.GetDialog(), &dialog));
+        if (!minimised)
+            ::GetWindowRect(m_main.GetSafeHwnd(), &around);
+        EXPECT_LE(std::abs((dialog.left + dialog.right) - (around.left + around.right)), 1) << minimised;
+        EXPECT_LE(std::abs((dialog.top + dialog.bottom) - (around.top + around.bottom)), 1) << minimised;
+        centred.End();
+    }
+    ::ShowWindow(m_main.GetSafeHwnd(), SW_RESTORE);
+
     CProgressBar bar(IDD_PROGRESS);
     bar.BeginWithKind(200, 1, false);
     ASSERT_NE(bar.GetDialog(), nullptr);
