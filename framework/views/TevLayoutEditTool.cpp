@@ -146,7 +146,9 @@ void CTevLayoutEditTool::ApplyDelta()
 {
     CTevView* view = m_selected;
     const CTevView* parent = view ? view->GetParent() : nullptr;
-    if (!parent)
+    // An idle tool moves nothing: an arrow key let go during a mouse drag
+    // has ended the gesture, and the rest of the drag goes nowhere.
+    if (!parent || m_mode == kIdle)
         return;
 
     if (m_mode != kMoveFree && m_mode != kResizeFree) {

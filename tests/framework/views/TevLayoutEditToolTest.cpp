@@ -217,6 +217,17 @@ TEST_F(LayoutEditToolTest, ArrowKeysStepAndRepeat)
     EXPECT_TRUE(Key(CTevKeyInfo::kKeyUp, CTevKeyInfo::kHome));
     EXPECT_EQ(bias->GetRect(), (CTevRect{55, 50, 95, 81}));
     EXPECT_EQ(Written(), "");
+
+    // An arrow let go during a mouse drag ends the gesture: the rest of the
+    // drag moves nothing and writes nothing.
+    ASSERT_TRUE(Mouse(CTevMouseInfo::kButtonDown, 70, 60));
+    ASSERT_TRUE(Mouse(CTevMouseInfo::kMove, 72, 60));
+    EXPECT_TRUE(Key(CTevKeyInfo::kKeyUp, CTevKeyInfo::kRight));
+    EXPECT_EQ(Written(), "<position>7,10</position>");
+    ASSERT_TRUE(Mouse(CTevMouseInfo::kMove, 90, 70));
+    ASSERT_TRUE(Mouse(CTevMouseInfo::kButtonUp, 90, 70));
+    EXPECT_EQ(bias->GetRect(), (CTevRect{57, 50, 97, 81}));
+    EXPECT_EQ(Written(), "");
 }
 
 TEST_F(LayoutEditToolTest, OffUnlessTheEnvironmentAsks)
