@@ -163,8 +163,10 @@ TEST_F(MidiModuleTest, ALeafReadThroughTheRealDevicesHoldsTheModulesBytes)
     PumpFor(100);
     EXPECT_GT(device->CountDroppedEvents(), 0);
     EXPECT_EQ(standin.Value("queued in 0"), CMidiIn::kQueuedPackets);
-    for (CTevStruct* each : leaves)
-        EXPECT_TRUE(reader.Read(each->GetAbsoluteRange().begin, each->GetAbsoluteRange().end - each->GetAbsoluteRange().begin));
+    for (CTevStruct* each : leaves) {
+        const CTevAddressRange range = each->GetAbsoluteRange();
+        EXPECT_TRUE(reader.Read(range.begin, range.end - range.begin));
+    }
     EXPECT_EQ(standin.Value("module_answered"), static_cast<long long>(1 + leaves.size()));
     EXPECT_EQ(*leaf->GetData(), deviceBytes);
     EXPECT_TRUE(CMessageBoxRecorder::Texts().empty());
