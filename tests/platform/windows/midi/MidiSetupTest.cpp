@@ -173,7 +173,6 @@ TEST_F(MidiSetupTest, TheProfileRoundTripSharesOneDeviceAndTheSetUpPageAppliesTh
     for (int id : {kInDevice2, kInId2, kThruIn, kThruOut})
         EXPECT_FALSE(::IsWindowEnabled(item(id))) << id;
     EXPECT_TRUE(::IsWindowEnabled(item(kInDevice0)));
-
     EXPECT_EQ(GetControlText(item(kInId1)), "17");
 
     // The user unbinds "in A", picks item "17" for its id, and leaves the ids
