@@ -51,30 +51,31 @@ std::string GetMidiInDeviceName(UINT deviceId)
 
 void CALLBACK MidiInCallback(HMIDIIN, UINT message, DWORD_PTR instance, DWORD_PTR first, DWORD_PTR)
 {
-    auto* midiIn = reinterpret_cast<CMidiIn*>(instance);
+    auto* driver = reinterpret_cast<CMidiIn::SDriverState*>(instance);
     switch (message) {
     case MIM_OPEN:
-        midiIn->PushEvent(CMidiEventRing::Opened);
+        driver->Push(CMidiEventRing::Opened);
         break;
     case MIM_CLOSE:
-        midiIn->PushEvent(CMidiEventRing::Closed);
+        driver->Push(CMidiEventRing::Closed);
         break;
     case MIM_DATA:
         // A packed message has three bytes; the top byte stays clear, so
         // the entry is never taken for an event code.
-        midiIn->PushEvent(static_cast<int32_t>(first & 0x00FFFFFF));
+        driver->Push(static_cast<int32_t>(first & 0x00FFFFFF));
         break;
     case MIM_LONGDATA:
-        midiIn->PushEvent(CMidiEventRing::LongData);
+        // The buffer the driver gives back travels with its event.
+        driver->Push(CMidiEventRing::LongData, reinterpret_cast<void*>(first));
         break;
     case MIM_ERROR:
-        midiIn->PushEvent(CMidiEventRing::Error);
+        driver->Push(CMidiEventRing::Error);
         break;
     case MIM_LONGERROR:
-        midiIn->PushEvent(CMidiEventRing::LongError);
+        driver->Push(CMidiEventRing::LongError, reinterpret_cast<void*>(first));
         break;
     case MIM_MOREDATA:
-        midiIn->PushEvent(CMidiEventRing::MoreData);
+        driver->Push(CMidiEventRing::MoreData);
         break;
     default:
         break;
@@ -96,6 +97,8 @@ unsigned MidiInThreadProc(void* arg)
 
 // ---------------------------------------------------------------------------
 
+CMidiIn::CMidiIn() : m_driver(std::make_unique<SDriverState>()) {}
+
 CMidiIn::~CMidiIn()
 {
     Close();
@@ -103,9 +106,9 @@ CMidiIn::~CMidiIn()
 
 bool CMidiIn::Open(UINT deviceId)
 {
-    m_running.store(false, std::memory_order_release);
+    m_driver->running.store(false, std::memory_order_release);
     return CheckMidiInResult(midiInOpen(&m_hMidiIn, deviceId, reinterpret_cast<DWORD_PTR>(&MidiInCallback),
-                                        reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION));
+                                        reinterpret_cast<DWORD_PTR>(m_driver.get()), CALLBACK_FUNCTION));
 }
 
 bool CMidiIn::OpenByName(const std::string& name)
@@ -123,11 +126,11 @@ bool CMidiIn::Start()
     if (!m_hMidiIn)
         return false;
     // The rings are reset before the callback may push again.
-    m_events.Reset();
-    m_packets.Reset();
-    m_running.store(true, std::memory_order_release);
+    m_driver->events.Reset();
+    m_driver->packets.Reset();
+    m_driver->running.store(true, std::memory_order_release);
     for (int32_t i = 0; i < kPacketCount; ++i) {
-        MIDIHDR& header = m_packets[i].GetHeader();
+        MIDIHDR& header = m_driver->packets[i].GetHeader();
         if (!CheckMidiInResult(midiInPrepareHeader(m_hMidiIn, &header, sizeof header)))
             return false;
     }
@@ -152,7 +155,7 @@ bool CMidiIn::Stop()
 {
     if (!m_hMidiIn)
         return false;
-    m_running.store(false, std::memory_order_release);
+    m_driver->running.store(false, std::memory_order_release);
     // The worker may be handing the driver a buffer at this very moment; the
     // buffers are taken back (reset) only once it has ended, or one could be
     // queued again after the reset and stay with the driver. The thread
@@ -165,8 +168,9 @@ bool CMidiIn::Stop()
         return false;
     bool unprepared = true;
     for (int32_t i = 0; i < kPacketCount; ++i) {
-        if (m_packets[i].IsPrepared()) {
-            MIDIHDR& header = m_packets[i].GetHeader();
+        CMidiPacket& packet = m_driver->packets[i];
+        if (packet.IsPrepared()) {
+            MIDIHDR& header = packet.GetHeader();
             unprepared = CheckMidiInResult(midiInUnprepareHeader(m_hMidiIn, &header, sizeof header)) && unprepared;
         }
     }
@@ -213,49 +217,68 @@ bool CMidiIn::Close()
     Stop();
     const bool closed = CheckMidiInResult(midiInClose(m_hMidiIn));
     m_hMidiIn = nullptr;
+    if (!closed || CountPreparedPackets() != 0) {
+        // The driver may still hold buffers, write into them and call back:
+        // they and the callback's target are left to it for good.
+        (void)m_driver.release();
+        m_driver = std::make_unique<SDriverState>();
+    }
     return closed;
+}
+
+MIDIHDR* CMidiIn::TakeNextBuffer()
+{
+    if (!IsRunning())
+        return nullptr;
+    CMidiPacket* packet = m_driver->packets.NextPrepared();
+    if (!packet)
+        return nullptr;
+    MIDIHDR& header = packet->GetHeader();
+    header.dwBytesRecorded = 0;
+    return &header;
 }
 
 bool CMidiIn::AddBuffer()
 {
-    if (!IsRunning())
-        return false;
-    CMidiPacket* packet = m_packets.NextPrepared();
-    if (!packet)
-        return false;
-    MIDIHDR& header = packet->GetHeader();
-    header.dwBytesRecorded = 0;
-    return CheckMidiInResult(midiInAddBuffer(m_hMidiIn, &header, sizeof header));
+    MIDIHDR* header = TakeNextBuffer();
+    return header && CheckMidiInResult(midiInAddBuffer(m_hMidiIn, header, sizeof *header));
 }
 
-void CMidiIn::PushEvent(int32_t entry)
+void CMidiIn::RequeueBuffer()
 {
-    if (IsRunning())
-        m_events.Push(entry);
+    if (MIDIHDR* header = TakeNextBuffer()) {
+        const MMRESULT result = midiInAddBuffer(m_hMidiIn, header, sizeof *header);
+        if (result != MMSYSERR_NOERROR)
+            OnWorkerError(result);
+    }
 }
 
 bool CMidiIn::DispatchEvent()
 {
-    const int32_t entry = m_events.Pop();
+    // A buffer whose event was dropped is not passed on: its message is
+    // lost like a dropped short message (and may be only part of a long
+    // one); but the driver gets a buffer in its place, so 32 stay queued.
+    for (int32_t lost = m_driver->events.TakeLostBuffers(); lost > 0; --lost)
+        RequeueBuffer();
+    void* buffer = nullptr;
+    const int32_t entry = m_driver->events.Pop(&buffer);
+    auto* header = static_cast<const MIDIHDR*>(buffer);
     switch (entry) {
     case CMidiEventRing::Empty:
         return false;
     case CMidiEventRing::LongData:
-        if (CMidiPacket* packet = m_packets.PopRecorded()) {
-            // A buffer given back empty (as after a reset) is not passed on
-            // and not queued again.
-            if (const DWORD recorded = packet->GetRecorded()) {
-                OnLongMessage(packet->GetBuffer(), recorded);
-                AddBuffer();
-            }
+        // A buffer given back empty (as after a reset) is not passed on
+        // and not queued again.
+        if (header && header->dwBytesRecorded) {
+            OnLongMessage(header->lpData, header->dwBytesRecorded);
+            RequeueBuffer();
         }
         break;
     case CMidiEventRing::LongError:
-        // The driver gave a buffer back with a broken message in it: it is
-        // taken off the ring (or every later message would be read from the
-        // buffer before its own) and another one is queued in its place.
-        if (m_packets.PopRecorded())
-            AddBuffer();
+        // The driver gave a buffer back with a broken message in it: another
+        // one is queued in its place.
+        if (header)
+            RequeueBuffer();
         OnLongError();
         break;
     case CMidiEventRing::Opened:
@@ -281,6 +304,6 @@ int32_t CMidiIn::CountPreparedPackets() const
 {
     int32_t count = 0;
     for (int32_t i = 0; i < kPacketCount; ++i)
-        count += m_packets[i].IsPrepared() ? 1 : 0;
+        count += m_driver->packets[i].IsPrepared() ? 1 : 0;
     return count;
 }

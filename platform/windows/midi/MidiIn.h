@@ -67,7 +67,7 @@ public:
     using CEventRing = CMidiEventRing;
     using CPacketRing = CMidiPacketRing<CMidiPacket, kPacketCount>;
 
-    CMidiIn() = default;
+    CMidiIn();
     // Closes an open device (stopping its thread).
     ~CMidiIn() override;
 
@@ -86,22 +86,24 @@ public:
     // and unprepares it. False when no device is open or a winmm call
     // failed.
     bool Stop();
-    // Stops and closes an open device.
+    // Stops and closes an open device. Buffers the driver may still hold (a
+    // stop, reset or close that failed) are left to it, never freed.
     bool Close();
 
     // Queues the next prepared buffer with the driver; only while running.
+    // On the user-interface thread: a failure shows its message box.
     bool AddBuffer();
-    // Leaves one entry for the worker; only while running. A full ring drops
-    // the entry.
-    void PushEvent(int32_t entry);
-    // Takes one entry off the ring and calls its handler; false when the
+    // Gives the driver the buffers of events the ring had to drop, then
+    // takes one entry off the ring and calls its handler; false when the
     // ring was empty.
     bool DispatchEvent();
 
-    bool IsRunning() const { return m_running.load(std::memory_order_acquire); }
+    bool IsRunning() const { return m_driver->running.load(std::memory_order_acquire); }
     bool HasWorkerThread() const { return m_thread != nullptr; }
     // The buffers still prepared with the driver.
     int32_t CountPreparedPackets() const;
+    // The driver events dropped on a full ring since the last start.
+    int32_t CountDroppedEvents() const { return m_driver->events.GetDropped(); }
 
 protected:
     // Called on the worker thread; the base does nothing.
@@ -114,17 +116,42 @@ protected:
     virtual void OnError() {}
     virtual void OnLongError() {}
     virtual void OnMoreData() {}
+    // A winmm call on the worker thread failed. No message box may open
+    // there (the ring would not be drained meanwhile): the result is for the
+    // user-interface thread to show. The base does nothing.
+    virtual void OnWorkerError(MMRESULT result) { (void)result; }
 
 private:
     friend void CALLBACK MidiInCallback(HMIDIIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
     friend unsigned MidiInThreadProc(void* midiIn);
 
+    // Everything the driver's context touches: the callback's instance
+    // data. It lives apart from the object, so that a driver that could not
+    // be made to give its buffers back keeps valid buffers and a valid
+    // callback target: the block is then left to it instead of being freed.
+    struct SDriverState {
+        std::atomic<bool> running{false};
+        CEventRing events;
+        CPacketRing packets;
+
+        // Only while running; a full ring drops the entry.
+        void Push(int32_t entry, void* buffer = nullptr)
+        {
+            if (running.load(std::memory_order_acquire))
+                events.Push(entry, buffer);
+        }
+    };
+
+    // The next prepared buffer, its count cleared; null when not running or
+    // none is prepared.
+    MIDIHDR* TakeNextBuffer();
+    // The same as AddBuffer on the worker thread, reporting a failure
+    // through OnWorkerError.
+    void RequeueBuffer();
     void WaitForWorker();
 
     std::unique_ptr<CWorkerThread> m_thread;
-    std::atomic<bool> m_running{false};
-    CEventRing m_events;
-    CPacketRing m_packets;
+    std::unique_ptr<SDriverState> m_driver;
 };
 
 // The driver callback: one entry per driver message while running.

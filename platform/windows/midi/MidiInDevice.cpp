@@ -31,23 +31,35 @@ bool CMidiInDevice::Open()
 void CMidiInDevice::Close()
 {
     // From here on nothing is posted and nothing posted is passed on; the
-    // copies the worker posted are freed as they come out of the queue.
+    // copies the worker posted are freed as they come out of the queue, the
+    // rest when the window goes.
     m_closing = true;
-    m_target.store(nullptr, std::memory_order_release);
+    m_target.store(nullptr);
     const bool stopped = Stop();
-    if (m_hWnd) {
-        DiscardPosted();
+    if (m_hWnd)
         DestroyWindow();
-    }
     if (stopped)
         CMidiIn::Close();
+}
+
+void CMidiInDevice::OnDestroyWindow()
+{
+    m_closing = true;
+    m_target.store(nullptr);
+    // A copy the worker is posting right now must be in the queue before it
+    // is emptied.
+    while (m_posting.load() != 0)
+        ::Sleep(0);
+    DiscardPosted();
 }
 
 void CMidiInDevice::DiscardPosted()
 {
     MSG message;
-    while (::PeekMessageA(&message, m_hWnd, kLongMessage, kLongMessage, PM_REMOVE))
+    while (::PeekMessageA(&message, m_hWnd, kLongMessage, kLongMessage, PM_REMOVE)) {
         delete reinterpret_cast<Bytes*>(message.wParam);
+        m_postedCopies.fetch_sub(1);
+    }
     while (::PeekMessageA(&message, m_hWnd, kShortMessage, kShortMessage, PM_REMOVE)) {
     }
 }
@@ -60,15 +72,27 @@ void CMidiInDevice::OnShortMessage(DWORD packed)
 
 void CMidiInDevice::OnLongMessage(const char* data, DWORD length)
 {
-    HWND target = m_target.load(std::memory_order_acquire);
-    if (!target)
-        return;
+    m_posting.fetch_add(1);
     // The receive buffer goes back to the driver at once; the window gets a
     // copy of its own, which it frees. A copy that cannot be posted is
     // freed here.
-    auto* copy = new Bytes(reinterpret_cast<const uint8_t*>(data), reinterpret_cast<const uint8_t*>(data) + length);
-    if (!::PostMessageA(target, kLongMessage, reinterpret_cast<WPARAM>(copy), static_cast<LPARAM>(length)))
-        delete copy;
+    if (HWND target = m_target.load()) {
+        auto* copy = new Bytes(reinterpret_cast<const uint8_t*>(data), reinterpret_cast<const uint8_t*>(data) + length);
+        m_postedCopies.fetch_add(1);
+        if (!::PostMessageA(target, kLongMessage, reinterpret_cast<WPARAM>(copy), static_cast<LPARAM>(length))) {
+            m_postedCopies.fetch_sub(1);
+            delete copy;
+        }
+    }
+    m_posting.fetch_sub(1);
+}
+
+void CMidiInDevice::OnWorkerError(MMRESULT result)
+{
+    HWND target = m_target.load();
+    if (target && !m_errorPending.exchange(true)
+        && !::PostMessageA(target, kWorkerError, static_cast<WPARAM>(result), 0))
+        m_errorPending.store(false);
 }
 
 LRESULT CMidiInDevice::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -78,6 +102,14 @@ LRESULT CMidiInDevice::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return OnShortMessageReceived(wParam, lParam);
     case kLongMessage:
         return OnLongMessageReceived(wParam, lParam);
+    case kWorkerError:
+        if (!m_closing)
+            CheckMidiInResult(static_cast<MMRESULT>(wParam));
+        m_errorPending.store(false);
+        return 0;
+    case WM_DESTROY:
+        OnDestroyWindow();
+        return CWnd::WindowProc(msg, wParam, lParam);
     default:
         return CWnd::WindowProc(msg, wParam, lParam);
     }
@@ -99,6 +131,7 @@ LRESULT CMidiInDevice::OnShortMessageReceived(WPARAM wParam, LPARAM)
 LRESULT CMidiInDevice::OnLongMessageReceived(WPARAM wParam, LPARAM)
 {
     std::unique_ptr<Bytes> bytes(reinterpret_cast<Bytes*>(wParam));
+    m_postedCopies.fetch_sub(1);
     if (bytes && !m_closing)
         Receive(*bytes);
     return 0;

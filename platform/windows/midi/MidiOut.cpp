@@ -116,11 +116,12 @@ bool CMidiOut::SendLongMessage(const std::vector<uint8_t>& bytes)
             return UnprepareHeader();
         TevSleep(kPollMs);
     }
-    ShowMessageBox("Unable to send MIDI system exclusive. Timeout.", MB_OK | MB_ICONEXCLAMATION);
-    // The driver still holds the buffer: taking it back now keeps the next
-    // message from being copied into a buffer the driver is sending.
+    // The driver still holds the buffer: it is taken back before the box
+    // opens, for the box's message loop may run another send that copies
+    // its message into this buffer.
     if (Reset())
         UnprepareHeader();
+    ShowMessageBox("Unable to send MIDI system exclusive. Timeout.", MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 

@@ -4,11 +4,12 @@
 // a system-exclusive send. Free of Win32 types, so they can be tested on
 // any platform.
 //
-// Both rings have exactly one producer and one consumer. The indices are
+// The event ring has exactly one producer and one consumer. The indices are
 // atomics: the producer publishes an entry by storing the write index with
 // release order after writing the entry, the consumer frees a slot by
-// storing the read index with release order after reading it. Nothing else
-// is shared, so no lock is needed.
+// storing the read index with release order after reading it. Besides them
+// only the drop counters are shared, and they are atomic too, so no lock is
+// needed. The packet ring is touched by the worker thread alone.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -39,7 +40,9 @@ protected:
 };
 
 // What the driver callback leaves for the worker thread: a packed short
-// message (0 or above) or one of the event codes below.
+// message (0 or above) or one of the event codes below. An event that gives
+// a receive buffer back (long data, long error) carries that buffer with
+// it, so a dropped event can never make a later one read another's bytes.
 class CMidiEventRing : public CMidiRingIndex {
 public:
     static constexpr int32_t kSize = 2048;
@@ -57,49 +60,76 @@ public:
     CMidiEventRing() { Reset(); }
     int32_t GetSize() const override { return kSize; }
 
-    // Both indices 0, every entry empty. Only while neither side runs.
+    // Both indices 0, every entry empty, nothing dropped. Only while neither
+    // side runs.
     void Reset()
     {
         for (int32_t& entry : m_entries)
             entry = Empty;
+        for (void*& buffer : m_buffers)
+            buffer = nullptr;
+        m_dropped.store(0, std::memory_order_relaxed);
+        m_lostBuffers.store(0, std::memory_order_relaxed);
         ResetIndices();
     }
 
     // Producer side (the driver callback). A full ring keeps what it holds
     // and drops the new entry (false): losing one event is better than
-    // losing every pending one.
-    bool Push(int32_t entry)
+    // losing every pending one. A dropped event's buffer is counted, so the
+    // consumer can still give one back to the driver in its place.
+    bool Push(int32_t entry, void* buffer = nullptr)
     {
         const int32_t write = m_write.load(std::memory_order_relaxed);
         const int32_t next = Next(write);
-        if (next == m_read.load(std::memory_order_acquire))
+        if (next == m_read.load(std::memory_order_acquire)) {
+            m_dropped.fetch_add(1, std::memory_order_relaxed);
+            if (buffer)
+                m_lostBuffers.fetch_add(1, std::memory_order_relaxed);
             return false;
+        }
         m_entries[write] = entry;
+        m_buffers[write] = buffer;
         m_write.store(next, std::memory_order_release);
         return true;
     }
 
-    // Consumer side (the worker thread): the oldest entry, or Empty.
-    int32_t Pop()
+    // Consumer side (the worker thread): the oldest entry, or Empty, and the
+    // buffer that came with it (null for none).
+    int32_t Pop(void** buffer = nullptr)
     {
         const int32_t read = m_read.load(std::memory_order_relaxed);
-        if (read == m_write.load(std::memory_order_acquire))
+        if (read == m_write.load(std::memory_order_acquire)) {
+            if (buffer)
+                *buffer = nullptr;
             return Empty;
+        }
         const int32_t entry = m_entries[read];
+        if (buffer)
+            *buffer = m_buffers[read];
         m_entries[read] = Empty;
+        m_buffers[read] = nullptr;
         m_read.store(Next(read), std::memory_order_release);
         return entry;
     }
 
+    // Consumer side: how many buffers went with dropped events since the
+    // last call.
+    int32_t TakeLostBuffers() { return m_lostBuffers.exchange(0, std::memory_order_relaxed); }
+    // Every entry dropped since the last reset.
+    int32_t GetDropped() const { return m_dropped.load(std::memory_order_relaxed); }
+
 private:
     int32_t m_entries[kSize];
+    void* m_buffers[kSize];
+    std::atomic<int32_t> m_dropped{0};
+    std::atomic<int32_t> m_lostBuffers{0};
 };
 
-// The receive buffers in the order they are handed to the driver. The write
-// index runs ahead over the packets queued with the driver, the read index
-// follows over the packets the driver has given back; the driver fills its
-// queue in order, so the packet at the read index is always the one it
-// returned first. TPacket offers IsPrepared() and Reset().
+// The receive buffers in the order they are handed to the driver: the
+// write index runs over the packets queued with it. Of 128 packets at most
+// 32 are queued and at most as many more wait to be read, so the packet at
+// the write index is always one the driver gave back and the worker has
+// done with. TPacket offers IsPrepared() and Reset().
 template <class TPacket, int32_t N>
 class CMidiPacketRing : public CMidiRingIndex {
 public:
@@ -125,17 +155,6 @@ public:
             return nullptr;
         m_write.store(Next(write), std::memory_order_release);
         return &packet;
-    }
-
-    // The packet at the read index (the index moves on); null when every
-    // packet handed out has been popped.
-    TPacket* PopRecorded()
-    {
-        const int32_t read = m_read.load(std::memory_order_relaxed);
-        if (read == m_write.load(std::memory_order_acquire))
-            return nullptr;
-        m_read.store(Next(read), std::memory_order_release);
-        return &m_packets[read];
     }
 
     TPacket& operator[](int32_t index) { return m_packets[index]; }

@@ -141,18 +141,26 @@ std::string CMidiSetup::GetOutDeviceName(const CTevMidiOut& port) const
     return kNoDevice;
 }
 
-void CMidiSetup::CloseDevices()
+bool CMidiSetup::CloseDevices()
 {
+    // Stopping an input device pumps this thread's messages: a command run
+    // meanwhile must not close (or bind) devices that are being closed.
+    if (m_closing)
+        return false;
+    m_closing = true;
     CTevMidiManager& midi = GetMidiManager();
     for (CTevMidiOut& port : midi.GetOutputPorts())
         port.SetDevice(nullptr);
     midi.GetInputDevices().DeleteAll();
     midi.GetOutputDevices().DeleteAll();
+    m_closing = false;
+    return true;
 }
 
 void CMidiSetup::Load()
 {
-    CloseDevices();
+    if (!CloseDevices())
+        return;
     CWinApp* app = GetApp();
     if (!app)
         return;
@@ -275,25 +283,26 @@ void CMidiSetupPage::Fill()
     }
 }
 
+int CMidiSetupPage::SelectedDeviceId(const SDeviceRow& row) const
+{
+    // No selection gives -1, an id that binding ignores: the port keeps its
+    // own (the row's lowest id less one would be a valid id).
+    const LRESULT index = ::SendMessageA(Item(row.deviceIdCombo), CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? -1 : static_cast<int>(index) + row.lowestDeviceId;
+}
+
 void CMidiSetupPage::Apply()
 {
-    m_setup.CloseDevices();
+    if (!m_setup.CloseDevices())
+        return;
     CTevMidiManager& midi = m_setup.GetMidiManager();
     for (size_t i = 0; i < m_inRows.size() && i < midi.GetInputPorts().size(); ++i) {
         const SDeviceRow& row = m_inRows[i];
-        const std::string name = GetControlText(Item(row.deviceCombo));
-        // No selection gives an id below the row's lowest, which binding
-        // ignores when it leaves 0 to 127.
-        const int id = static_cast<int>(::SendMessageA(Item(row.deviceIdCombo), CB_GETCURSEL, 0, 0))
-                       + row.lowestDeviceId;
-        m_setup.BindInPort(midi.GetInputPorts()[i], name, id);
+        m_setup.BindInPort(midi.GetInputPorts()[i], GetControlText(Item(row.deviceCombo)), SelectedDeviceId(row));
     }
     for (size_t i = 0; i < m_outRows.size() && i < midi.GetOutputPorts().size(); ++i) {
         const SDeviceRow& row = m_outRows[i];
-        const std::string name = GetControlText(Item(row.deviceCombo));
-        const int id = static_cast<int>(::SendMessageA(Item(row.deviceIdCombo), CB_GETCURSEL, 0, 0))
-                       + row.lowestDeviceId;
-        m_setup.BindOutPort(midi.GetOutputPorts()[i], name, id);
+        m_setup.BindOutPort(midi.GetOutputPorts()[i], GetControlText(Item(row.deviceCombo)), SelectedDeviceId(row));
     }
     m_setup.Save();
 }

@@ -54,9 +54,10 @@ public:
     std::string GetOutDeviceName(const CTevMidiOut& port) const;
 
     // Unbinds every output port and closes and deletes every open device.
-    void CloseDevices();
+    // False, doing nothing, when called again while it runs.
+    bool CloseDevices();
     // Closes every device, then binds every port as the profile says,
-    // opening the devices it names.
+    // opening the devices it names. Nothing while devices are being closed.
     void Load();
     // Writes every port's binding to the profile.
     void Save();
@@ -67,6 +68,7 @@ private:
     CTevMidiManager* m_midiManager;
     // Thru connections between devices: none are made.
     std::vector<std::pair<std::string, std::string>> m_thruConnections;
+    bool m_closing = false;
 };
 
 // Fills and reads the combo boxes of the MIDI set-up dialog. Row i of the
@@ -92,10 +94,13 @@ public:
     // it; rows without a port are disabled.
     void Fill();
     // On OK: binds the ports as the combo boxes say and saves the profile.
+    // Nothing while devices are being closed.
     void Apply();
 
 private:
     HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }
+    // The id the row's combo box selects; -1 for none.
+    int SelectedDeviceId(const SDeviceRow& row) const;
 
     CMidiSetup& m_setup;
     HWND m_dialog;

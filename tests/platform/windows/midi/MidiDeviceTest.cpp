@@ -8,6 +8,7 @@
 
 #include "MidiTestSupport.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,31 @@ TEST_F(MidiInDeviceTest, AFloodKeepsWhatTheRingHoldsAndStoppingDuringOneUnprepar
     EXPECT_TRUE(Boxes().empty());
 }
 
+TEST_F(MidiInDeviceTest, AFailingRequeueIsShownOnThisThreadAndCopiesLeftWhenTheWindowGoesAreFreed)
+{
+    // The worker's hand-back of a buffer fails once: the box opens only
+    // when this thread pumps, and input goes on.
+    ASSERT_TRUE(standin.Command("fail midiInAddBuffer"));
+    ASSERT_TRUE(standin.Command("sysexfill 1 20"));
+    ASSERT_TRUE(standin.Command("sysexfill 1 30"));
+    ::Sleep(50);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_TRUE(WaitForMessages(2));
+    PumpFor(30);
+    EXPECT_EQ(port.received, (std::vector<Bytes>{Sysex(20), Sysex(30)}));
+    EXPECT_EQ(Boxes().size(), 1u);
+
+    // Copies posted while this thread does not pump, then the window goes
+    // (as it does with the main window at exit): none is left behind.
+    ASSERT_TRUE(standin.Command("sysexflood 1 20 64"));
+    const DWORD start = ::GetTickCount();
+    while (device->CountPostedCopies() < 20 && ::GetTickCount() - start < 2000)
+        ::Sleep(5);
+    EXPECT_EQ(device->CountPostedCopies(), 20);
+    ::DestroyWindow(device->GetSafeHwnd());
+    EXPECT_EQ(device->CountPostedCopies(), 0);
+}
+
 TEST_F(CStandinTest, UnknownDevicesFailWithoutABoxAndAFailingDriverCallShowsOne)
 {
     CMidiInDevice missingIn("No Such MIDI In");
@@ -217,8 +243,12 @@ TEST(MidiOutDeviceTimeout, ASendThatNeverCompletesTimesOutWithTheBoxAndTheNextSe
     std::vector<std::string> texts;
     DWORD elapsed = 0;
     bool sent = true;
+    // What the driver still held when the box opened: its message loop may
+    // run another send into the same buffer.
+    std::atomic<long long> heldAtBox{-1};
     {
-        CMessageBoxRobot robot;
+        CMessageBoxRobot robot(
+            [&] { heldAtBox = standin.Value("pending out 1") + standin.Value("prepared out 1"); });
         const DWORD start = ::GetTickCount();
         sent = out.Send(dataSet);
         elapsed = ::GetTickCount() - start;
@@ -228,7 +258,9 @@ TEST(MidiOutDeviceTimeout, ASendThatNeverCompletesTimesOutWithTheBoxAndTheNextSe
     EXPECT_GE(elapsed, 1990u);
     EXPECT_LT(elapsed, 6000u);
     EXPECT_EQ(texts, (std::vector<std::string>{"Unable to send MIDI system exclusive. Timeout."}));
-    // The output was reset and the buffer taken back: the next send works.
+    // The output was reset and the buffer taken back before the box: the
+    // next send works.
+    EXPECT_EQ(heldAtBox.load(), 0);
     EXPECT_EQ(standin.Value("pending out 1"), 0);
     EXPECT_EQ(standin.Value("prepared out 1"), 0);
     ASSERT_TRUE(standin.Command("longdelay 0"));

@@ -43,16 +43,27 @@ TEST(MidiEventRing, AFullRingDropsTheNewEntryAndKeepsThePendingOnes)
     const int32_t capacity = CMidiEventRing::kSize - 1;
     for (int32_t i = 0; i < capacity; ++i)
         ASSERT_TRUE(ring.Push(i));
-    EXPECT_FALSE(ring.Push(CMidiEventRing::LongData));
+    // A buffer given back while the ring is full: its event is lost, the
+    // buffer counted for the consumer to replace.
+    int lost = 0;
+    int next = 0;
+    EXPECT_FALSE(ring.Push(CMidiEventRing::LongData, &lost));
+    EXPECT_EQ(ring.GetDropped(), 1);
     for (int32_t i = 0; i < capacity; ++i)
         ASSERT_EQ(ring.Pop(), i);
     EXPECT_EQ(ring.Pop(), CMidiEventRing::Empty);
-    // Room again after popping.
-    EXPECT_TRUE(ring.Push(CMidiEventRing::LongError));
-    EXPECT_EQ(ring.Pop(), CMidiEventRing::LongError);
+    EXPECT_EQ(ring.TakeLostBuffers(), 1);
+    EXPECT_EQ(ring.TakeLostBuffers(), 0);
+    // Room again after popping: the next long message comes with its own
+    // buffer.
+    EXPECT_TRUE(ring.Push(CMidiEventRing::LongError, &next));
+    void* buffer = nullptr;
+    EXPECT_EQ(ring.Pop(&buffer), CMidiEventRing::LongError);
+    EXPECT_EQ(buffer, &next);
     ring.Push(5);
     ring.Reset();
     EXPECT_EQ(ring.Pop(), CMidiEventRing::Empty);
+    EXPECT_EQ(ring.GetDropped(), 0);
 }
 
 TEST(MidiEventRing, OneProducerAndOneConsumerLoseAndRepeatNothing)
@@ -82,12 +93,11 @@ TEST(MidiEventRing, OneProducerAndOneConsumerLoseAndRepeatNothing)
     EXPECT_EQ(ring.Pop(), CMidiEventRing::Empty);
 }
 
-TEST(MidiPacketRing, HandsOutPreparedPacketsInOrderAndPopsThemBack)
+TEST(MidiPacketRing, HandsOutPreparedPacketsInOrderRoundTheRing)
 {
     CMidiPacketRing<CTestPacket, 4> ring;
     ring.Reset();
     EXPECT_EQ(ring[0].resets, 1);
-    EXPECT_EQ(ring.PopRecorded(), nullptr);
 
     ring[1].prepared = false;
     CTestPacket* first = ring.NextPrepared();
@@ -98,15 +108,12 @@ TEST(MidiPacketRing, HandsOutPreparedPacketsInOrderAndPopsThemBack)
     ring[1].prepared = true;
 
     std::vector<CTestPacket*> handedOut{first};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
         handedOut.push_back(ring.NextPrepared());
-        EXPECT_EQ(ring.PopRecorded(), handedOut[static_cast<size_t>(i)]);
-    }
     // Round the ring: 0, 1, 2, 3, 0, 1, 2.
+    EXPECT_EQ(handedOut[3], &ring[3]);
     EXPECT_EQ(handedOut[4], &ring[0]);
     EXPECT_EQ(handedOut[6], &ring[2]);
-    EXPECT_EQ(ring.PopRecorded(), handedOut[6]);
-    EXPECT_EQ(ring.PopRecorded(), nullptr);
 }
 
 TEST(MidiWireTime, SleepsUntilTheMessageHasLeftAt3472BytesASecond)

@@ -10,6 +10,7 @@
 #include "MidiTestSupport.h"
 #include "support/ManagerTestSupport.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,17 @@ std::vector<std::string> Items(HWND combo)
     return items;
 }
 
+// A window that runs a command when WM_APP reaches it.
+struct CCommandWindow : CWnd {
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_APP)
+            command();
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
+    std::function<void()> command;
+};
+
 } // namespace
 
 TEST_F(MidiSetupTest, TheProfileRoundTripSharesOneDeviceAndTheSetUpPageAppliesTheCombos)
@@ -147,7 +159,7 @@ TEST_F(MidiSetupTest, TheProfileRoundTripSharesOneDeviceAndTheSetUpPageAppliesTh
         ASSERT_NE(Combo(dialog.GetSafeHwnd(), id), nullptr);
     auto item = [&](int id) { return ::GetDlgItem(dialog.GetSafeHwnd(), id); };
     CMidiSetupPage page(setup, dialog.GetSafeHwnd(),
-                        {{kInDevice0, kInId0, 0, 31}, {kInDevice1, kInId1, 0, 31}, {kInDevice2, kInId2, 0, 31}},
+                        {{kInDevice0, kInId0, 0, 31}, {kInDevice1, kInId1, 16, 31}, {kInDevice2, kInId2, 0, 31}},
                         {{kOutDevice0, kOutId0, 0, 31}, {kOutDevice1, kOutId1, 0, 31}}, {{kThruIn, kThruOut}});
     page.Fill();
     EXPECT_EQ(InDevice(0)->GetListeners(), (std::vector<CTevMidiIn*>{inA, inB}));
@@ -161,17 +173,21 @@ TEST_F(MidiSetupTest, TheProfileRoundTripSharesOneDeviceAndTheSetUpPageAppliesTh
     for (int id : {kInDevice2, kInId2, kThruIn, kThruOut})
         EXPECT_FALSE(::IsWindowEnabled(item(id))) << id;
     EXPECT_TRUE(::IsWindowEnabled(item(kInDevice0)));
+    EXPECT_EQ(GetControlText(item(kInId1)), "17");
 
-    // The user unbinds "in A", picks item "17" for its id, and leaves the id
-    // of "out A" unselected.
+    // The user unbinds "in A", picks item "17" for its id, and leaves the ids
+    // of "in B" (a row of ids 16 to 31) and "out A" unselected: they keep
+    // their own.
     ::SendMessageA(item(kInDevice0), CB_SELECTSTRING, static_cast<WPARAM>(-1),
                    reinterpret_cast<LPARAM>("(none)"));
     ::SendMessageA(item(kInId0), CB_SETCURSEL, 16, 0);
+    ::SendMessageA(item(kInId1), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     ::SendMessageA(item(kOutId0), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     page.Apply();
     EXPECT_EQ(setup.GetInDeviceName(*inA), "(none)");
     EXPECT_EQ(inA->GetDeviceId(), 16);
     EXPECT_EQ(setup.GetInDeviceName(*inB), "Standin MIDI In 2");
+    EXPECT_EQ(inB->GetDeviceId(), 0x10);
     EXPECT_EQ(outA->GetDeviceId(), 5);
     EXPECT_EQ(app.GetProfileString(kInSection, "MIDIInDevice0", ""), "(none)");
     EXPECT_EQ(app.GetProfileInt(kInSection, "MIDIInDeviceId0", -1), 16);
@@ -179,4 +195,28 @@ TEST_F(MidiSetupTest, TheProfileRoundTripSharesOneDeviceAndTheSetUpPageAppliesTh
     EXPECT_EQ(app.GetProfileInt(kOutSection, "MIDIOutDeviceId0", -1), 5);
     EXPECT_TRUE(CMessageBoxRecorder::Texts().empty());
     dialog.DestroyWindow();
+}
+
+TEST_F(MidiSetupTest, ACommandRunWhileTheDevicesCloseNeitherClosesNorBindsThem)
+{
+    // Stopping the input device pumps messages: the command that arrives
+    // meanwhile reloads the set-up, as opening the set-up dialog does.
+    app.WriteProfileString(kOutSection, "MIDIOutDevice0", "Standin MIDI Out 2");
+    CCommandWindow window;
+    ASSERT_TRUE(window.CreateEx(0, CWnd::RegisterWndClass(0).c_str(), "", WS_OVERLAPPED, RECT{}, nullptr, 0));
+    bool ran = false;
+    window.command = [&] {
+        ran = true;
+        setup.Load();
+    };
+    // The worker may end before the wait sees the message; then again.
+    for (int attempt = 0; attempt < 5 && !ran; ++attempt) {
+        setup.BindInPort(*inA, "Standin MIDI In 2", 0x10);
+        window.PostMessage(WM_APP);
+        EXPECT_TRUE(setup.CloseDevices());
+    }
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(outA->GetDevice(), nullptr);
+    EXPECT_EQ(standin.Value("open out 1"), 0);
+    window.DestroyWindow();
 }

@@ -85,10 +85,11 @@ private:
 };
 
 // A robot that answers the real message boxes of this process: it finds
-// each dialog box, keeps its text and presses its default button.
+// each dialog box, keeps its text, calls seen (on its own thread) and
+// presses its default button.
 class CMessageBoxRobot {
 public:
-    CMessageBoxRobot()
+    explicit CMessageBoxRobot(std::function<void()> seen = nullptr) : m_seen(std::move(seen))
     {
         m_thread = std::thread([this] {
             while (!m_stop.load()) {
@@ -133,11 +134,14 @@ private:
             robot->m_count = index + 1;
         }
         robot->m_last = window;
+        if (robot->m_seen)
+            robot->m_seen();
         ::PostMessageA(window, WM_COMMAND, IDOK, 0);
         return TRUE;
     }
 
     static constexpr size_t kMaxBoxes = 16;
+    std::function<void()> m_seen;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::string m_texts[kMaxBoxes];
