@@ -38,9 +38,13 @@ function(tev_manual edition out_var)
   endif()
   find_program(TEV_GROFF groff NO_CMAKE_FIND_ROOT_PATH REQUIRED)
   set(source ${PROJECT_SOURCE_DIR}/doc/Manual.ms)
+  # The main window's sections as the panels name them, and what the
+  # effects window holds.
   if(edition STREQUAL "kappa")
+    set(sections "OSCILLATOR 1, OSCILLATOR 2, FILTER, AMP & SENDS and PANEL")
     set(effects "ring modulator, pitch shifter, phaser, modulated delay, equalizer, chorus and reverb")
   else()
+    set(sections "OSCILLATOR, FILTER, AMP, SEQUENCER and PANEL")
     set(effects "compressor, drive, equalizer, chorus, delay and reverb send")
   endif()
   add_custom_command(
@@ -48,9 +52,9 @@ function(tev_manual edition out_var)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/manual
     COMMAND ${CMAKE_COMMAND}
       -DGROFF=${TEV_GROFF} -DSOURCE=${source} -DOUTPUT=${pdf}
-      -DPROGRAM=${program} -DVERSION=${PROJECT_VERSION} "-DEFFECTS=${effects}"
+      -DPROGRAM=${program} -DVERSION=${PROJECT_VERSION} "-DSECTIONS=${sections}" "-DEFFECTS=${effects}"
       -P ${PROJECT_SOURCE_DIR}/cmake/TypesetManual.cmake
-    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/TypesetManual.cmake
+    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/TypesetManual.cmake ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
     COMMENT "Typesetting the ${program} manual"
     VERBATIM)
   add_custom_target(tev_manual_${edition} DEPENDS ${pdf})
