@@ -7,7 +7,14 @@
 #   Script/   the script and its bitmaps (tev_artwork)
 #   Manual/   <ProgramName>.pdf, the user manual
 # and zips it into ${CMAKE_BINARY_DIR}/dist/<ProgramName>-<version>-win64.zip
-# (the version is the project's). Target: tev_dist_<edition>, built by "all".
+# (the version is the project's). Target: tev_dist_<edition>, built by "all";
+# its properties TEV_DIST_PROGRAM and TEV_DIST_ZIP name the packed program and
+# the zip.
+#
+# The packed program is the build's, stripped of its symbols and debug
+# information (the build's own copy keeps them). It is optimised when the
+# build is: the cross build is Release unless told otherwise
+# (cmake/mingw-w64.cmake).
 include_guard(GLOBAL)
 include(${CMAKE_CURRENT_LIST_DIR}/Artwork.cmake)
 
@@ -31,9 +38,13 @@ function(tev_manual edition out_var)
   endif()
   find_program(TEV_GROFF groff NO_CMAKE_FIND_ROOT_PATH REQUIRED)
   set(source ${PROJECT_SOURCE_DIR}/doc/Manual.ms)
+  # The main window's sections as the panels name them, and what the
+  # effects window holds.
   if(edition STREQUAL "kappa")
+    set(sections "OSCILLATOR 1, OSCILLATOR 2, FILTER, AMP & SENDS and PANEL")
     set(effects "ring modulator, pitch shifter, phaser, modulated delay, equalizer, chorus and reverb")
   else()
+    set(sections "OSCILLATOR, FILTER, AMP, SEQUENCER and PANEL")
     set(effects "compressor, drive, equalizer, chorus, delay and reverb send")
   endif()
   add_custom_command(
@@ -41,15 +52,22 @@ function(tev_manual edition out_var)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/manual
     COMMAND ${CMAKE_COMMAND}
       -DGROFF=${TEV_GROFF} -DSOURCE=${source} -DOUTPUT=${pdf}
-      -DPROGRAM=${program} -DVERSION=${PROJECT_VERSION} "-DEFFECTS=${effects}"
+      -DPROGRAM=${program} -DVERSION=${PROJECT_VERSION} "-DSECTIONS=${sections}" "-DEFFECTS=${effects}"
       -P ${PROJECT_SOURCE_DIR}/cmake/TypesetManual.cmake
-    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/TypesetManual.cmake
+    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/TypesetManual.cmake ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
     COMMENT "Typesetting the ${program} manual"
     VERBATIM)
   add_custom_target(tev_manual_${edition} DEPENDS ${pdf})
 endfunction()
 
 function(tev_distribution target edition)
+  if(NOT CMAKE_STRIP)
+    message(FATAL_ERROR "The distribution needs a strip program (CMAKE_STRIP)")
+  endif()
+  if(NOT CMAKE_BUILD_TYPE MATCHES "^(Release|MinSizeRel|RelWithDebInfo)$")
+    message(WARNING "The ${edition} zip of this build (CMAKE_BUILD_TYPE '${CMAKE_BUILD_TYPE}') holds an "
+                    "unoptimised program; the zips for users come from a Release build.")
+  endif()
   tev_program_name(${edition} program)
   tev_edition_script(${edition} script)
   tev_artwork(${edition})
@@ -62,7 +80,7 @@ function(tev_distribution target edition)
     OUTPUT ${zip}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${dist}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dist}/Script ${dist}/Manual
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${dist}/${program}.exe
+    COMMAND ${CMAKE_STRIP} --strip-all -o ${dist}/${program}.exe $<TARGET_FILE:${target}>
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${art}/Script ${dist}/Script
     COMMAND ${CMAKE_COMMAND} -E copy ${pdf} ${dist}/Manual/${program}.pdf
     COMMAND ${CMAKE_COMMAND} -E rm -f ${zip}
@@ -72,4 +90,6 @@ function(tev_distribution target edition)
     COMMENT "Packing ${program}-${PROJECT_VERSION}-win64.zip"
     VERBATIM)
   add_custom_target(tev_dist_${edition} ALL DEPENDS ${zip})
+  set_target_properties(tev_dist_${edition} PROPERTIES
+    TEV_DIST_PROGRAM ${dist}/${program}.exe TEV_DIST_ZIP ${zip})
 endfunction()

@@ -1,7 +1,7 @@
 # Typesets the user manual (cmake -P): groff with the ms macros, PDF output.
-# -D GROFF, SOURCE, OUTPUT, PROGRAM, VERSION, EFFECTS.
+# -D GROFF, SOURCE, OUTPUT, PROGRAM, VERSION, SECTIONS, EFFECTS.
 execute_process(
-  COMMAND ${GROFF} -ms -Tpdf -dProgram=${PROGRAM} -dVersion=${VERSION} -dEffects=${EFFECTS} ${SOURCE}
+  COMMAND ${GROFF} -ms -Tpdf -dProgram=${PROGRAM} -dVersion=${VERSION} -dSections=${SECTIONS} -dEffects=${EFFECTS} ${SOURCE}
   OUTPUT_FILE ${OUTPUT}
   ERROR_VARIABLE errors
   RESULT_VARIABLE result)

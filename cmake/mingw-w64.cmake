@@ -16,6 +16,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# The cross build makes the programs that are shipped: optimised unless the
+# build type is given (its tests run on the same optimised code).
+set(CMAKE_BUILD_TYPE_INIT Release)
+
 # Link the C and C++ runtimes and winpthread in, so an .exe needs no MinGW DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

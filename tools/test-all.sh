@@ -5,7 +5,8 @@
 # -Werror) and tests three builds:
 #   build/native    system g++, Debug
 #   build/sanitize  system g++, Debug, AddressSanitizer + UndefinedBehaviorSanitizer
-#   build/mingw     mingw-w64 cross build; the test .exe files run under Wine
+#   build/mingw     mingw-w64 cross build, Release: the programs and zips that
+#                   are shipped; the test .exe files run under Wine
 # and builds the benchmark program of the native build.
 #
 # Every suite runs even when an earlier one fails. The exit status is non-zero
@@ -39,13 +40,13 @@ step_failed() {
   total_failed=$((total_failed + 1))
 }
 
-# configure_and_build NAME DIR [cmake arguments...]
+# configure_and_build NAME DIR BUILD_TYPE [cmake arguments...]
 configure_and_build() {
-  local name=$1 dir=$2
-  shift 2
+  local name=$1 dir=$2 build_type=$3
+  shift 3
   echo
-  echo "=== $name: configure ($dir)"
-  if ! cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DTEV_WERROR=ON "$@" </dev/null; then
+  echo "=== $name: configure ($dir, $build_type)"
+  if ! cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE="$build_type" -DTEV_WERROR=ON "$@" </dev/null; then
     step_failed "$name" "CONFIGURE FAILED"
     return 1
   fi
@@ -78,7 +79,7 @@ run_tests() {
   fi
 }
 
-if configure_and_build native "$build_root/native"; then
+if configure_and_build native "$build_root/native" Debug; then
   run_tests native "$build_root/native"
   echo "=== bench: build"
   if compgen -G "$root/bench/*.cpp" >/dev/null; then
@@ -92,13 +93,13 @@ if configure_and_build native "$build_root/native"; then
   fi
 fi
 
-if configure_and_build sanitize "$build_root/sanitize" -DTEV_SANITIZE=ON -DTEV_BENCH=OFF; then
+if configure_and_build sanitize "$build_root/sanitize" Debug -DTEV_SANITIZE=ON -DTEV_BENCH=OFF; then
   ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1} \
   UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
     run_tests sanitize "$build_root/sanitize"
 fi
 
-if configure_and_build mingw "$build_root/mingw" \
+if configure_and_build mingw "$build_root/mingw" Release \
      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"; then
   run_tests mingw "$build_root/mingw"
 fi
