@@ -75,7 +75,7 @@ TEST_F(PanelPaintTest, TheShippedMainWindowPaintsWithinAFrame)
     EXPECT_LT(ms, 16.0);
 
     // The curves were drawn: the first LFO's background colour is there.
-    const COLORREF background = ::GetPixel(dc, 226, 10);
+    const COLORREF background = ::GetPixel(dc, 226, 22);
     EXPECT_EQ(background, RGB(0x2B, 0x13, 0x58));
 
     ::SelectObject(dc, previous);
