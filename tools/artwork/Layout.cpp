@@ -44,12 +44,17 @@ Kind KindOf(const ScriptControl& control)
 // names, and the keyboard is a keyboard.
 bool NeedsLabel(Kind kind) { return kind != Kind::Button && kind != Kind::Picture && kind != Kind::Keyboard; }
 
+Item ItemOf(const ScriptControl& control, const std::string& path)
+{
+    const Kind kind = KindOf(control);
+    return {kind, path, {}, control.rect, control.rect, kind};
+}
+
 // The controls of a panel and of the panels inside it.
 void Collect(const ScriptPanel& panel, const std::string& prefix, std::vector<Item>& items)
 {
     for (const ScriptControl& control : panel.controls)
-        items.push_back({KindOf(control), control.name, prefix + control.name, {}, control.rect, control.rect,
-                         KindOf(control)});
+        items.push_back(ItemOf(control, prefix + control.name));
     for (const ScriptPanel& inner : panel.panels)
         Collect(inner, prefix + inner.name + ".", items);
 }
@@ -78,8 +83,7 @@ public:
                 continue;
             }
             for (const ScriptControl& control : panel.controls)
-                face.header.push_back({KindOf(control), control.name, control.name, {}, control.rect, control.rect,
-                                       KindOf(control)});
+                face.header.push_back(ItemOf(control, control.name));
             for (const ScriptPanel& plate : panel.panels) {
                 Section section{plate.name, {}, plate.rect, {}};
                 const auto title = m_words.title.find(plate.name);
@@ -90,7 +94,7 @@ public:
                 Collect(plate, plate.name + ".", section.items);
                 face.sections.push_back(std::move(section));
             }
-            Label(where, face);
+            AddLabels(where, face);
             window.faces.push_back(std::move(face));
         }
         m_edition.windows.push_back(std::move(window));
@@ -112,7 +116,7 @@ private:
         return false;
     }
 
-    void Label(const std::string& where, Face& face)
+    void AddLabels(const std::string& where, Face& face)
     {
         std::vector<Item*> items;
         for (Item& item : face.header)

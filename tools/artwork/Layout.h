@@ -27,8 +27,7 @@ enum class Kind {
 
 struct Item {
     Kind kind = Kind::Knob;
-    std::string name;  // the control's name in the script
-    std::string path;  // below the face: "filter.vcfreq", or "patchName" in the header
+    std::string path;  // the control's path below the face: "filter.vcfreq", or "patchName" in the header
     std::string label; // engraved beside it; empty when it needs none
     Rect rect;         // window coordinates
     Rect labelAnchor;  // the rect the label is placed against (its own, unless the label names another)

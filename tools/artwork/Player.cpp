@@ -1,7 +1,5 @@
 #include "Player.h"
 
-#include <algorithm>
-
 namespace art {
 
 namespace {
