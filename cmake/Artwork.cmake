@@ -8,7 +8,20 @@
 # The folder is also left in TEV_ARTWORK_DIR_<edition> for the caller.
 #
 # The tool is a host program: it is compiled with the host's C++ compiler
-# even in the mingw cross build, so it runs on the build machine.
+# even in the mingw cross build, so it runs on the build machine. It reads
+# the script with the framework's own script reader: the few platform-neutral
+# framework sources that reader needs are compiled into it.
+
+# The painter and the script's panels, without the tool's main(); the tests
+# link them with the framework library. Set in every folder that includes
+# this file, before the guard.
+file(GLOB TEV_ARTWORK_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/artwork/*.cpp)
+list(REMOVE_ITEM TEV_ARTWORK_SOURCES ${PROJECT_SOURCE_DIR}/tools/artwork/Main.cpp)
+set(TEV_ARTWORK_FRAMEWORK_SOURCES
+  ${PROJECT_SOURCE_DIR}/framework/core/TevScript.cpp
+  ${PROJECT_SOURCE_DIR}/framework/core/TevTextOut.cpp
+  ${PROJECT_SOURCE_DIR}/framework/core/TevHelpers.cpp
+  ${PROJECT_SOURCE_DIR}/framework/core/TevSystem.cpp)
 include_guard(GLOBAL)
 
 function(_tev_artwork_tool)
@@ -16,9 +29,9 @@ function(_tev_artwork_tool)
     return()
   endif()
   find_program(TEV_HOST_CXX NAMES g++ c++ clang++ NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/artwork/*.cpp)
-  file(GLOB headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/artwork/*.h)
-  set(flags -std=c++20 -O2 -Wall -Wextra)
+  set(sources ${TEV_ARTWORK_SOURCES} ${PROJECT_SOURCE_DIR}/tools/artwork/Main.cpp ${TEV_ARTWORK_FRAMEWORK_SOURCES})
+  file(GLOB headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/artwork/*.h ${PROJECT_SOURCE_DIR}/framework/core/*.h)
+  set(flags -std=c++20 -O2 -Wall -Wextra -I${PROJECT_SOURCE_DIR}/framework)
   if(TEV_WERROR)
     list(APPEND flags -Werror)
   endif()

@@ -1,9 +1,10 @@
-// The shipped script's panels against their painted artwork: every control
-// sits where its label and display box are painted, loads its bitmaps from
-// the painted Script folder and shows the value the label names; the
-// player's parameters are all on the panels; the skin value switches the
-// faces; the effects window opens from its list on the main window and
-// closes by writing its value back.
+// The shipped script's panels against their painted artwork: the artwork
+// tool reads every panel and control where the program builds it (so its
+// plates, labels and display boxes are painted under them), and every
+// control loads its bitmaps from the painted Script folder; the player's
+// parameters are all on the panels; the skin value switches the faces; the
+// effects window opens from its list on the main window and closes by
+// writing its value back.
 #include "EditionTestSupport.h"
 
 #include "artwork/Layout.h"
@@ -17,12 +18,16 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
-const art::Edition& Painted()
+art::Edition Painted()
 {
-    return std::string(TEV_ARTWORK_EDITION) == "sigma" ? art::SigmaEdition() : art::KappaEdition();
+    art::Edition edition;
+    std::string errors;
+    EXPECT_TRUE(art::ReadEditionFile(TEV_ARTWORK_EDITION, TEV_EDITION_SCRIPT_PATH, edition, errors)) << errors;
+    return edition;
 }
 
 class CPanelsTest : public CEditionTest {
@@ -57,71 +62,76 @@ protected:
         for (size_t i = 0; i < Views().GetRootPanelCount(); ++i)
             walk(*Views().GetRootPanel(i));
     }
-    static std::string TypeOf(art::Kind kind)
-    {
-        return kind == art::Kind::Combo ? "combo" : kind == art::Kind::Edit ? "edit" : "knob";
-    }
     static bool IsCurve(const CTevControl& control)
     {
         const std::string type = control.GetTypeName();
         return type == "envelope" || type == "lfo" || type == "bias" || type == "fadeRange";
     }
-    static CTevRect Offset(const art::Rect& r, int x, int y)
+    static CTevRect RectOf(const art::Rect& r) { return CTevRect(r.left, r.top, r.right, r.bottom); }
+    // The number of controls in a panel and the panels inside it.
+    static size_t CountControls(const CTevPanel& panel)
     {
-        return CTevRect(r.left + x, r.top + y, r.right + x, r.bottom + y);
+        size_t count = panel.GetChildControls().size();
+        for (const auto& child : panel.GetChildPanels())
+            count += CountControls(*child);
+        return count;
     }
-    // One painted item against the control the script places.
-    static void ExpectControl(const std::string& path, const art::Item& item, const CTevRect& rect,
-                              const art::Skin& skin)
+    // One control as the artwork paints it against the control the program
+    // builds.
+    static void ExpectControl(const std::string& face, const art::Item& item, const art::Skin& skin)
     {
-        SCOPED_TRACE(path);
-        CTevControl* control = Control(path);
+        SCOPED_TRACE(face + "." + item.path);
+        CTevControl* control = Control(face + "." + item.path);
         ASSERT_NE(control, nullptr);
-        EXPECT_EQ(control->GetTypeName(), TypeOf(item.kind));
-        EXPECT_EQ(control->GetRect(), rect);
-        ASSERT_FALSE(control->GetValueRefs().empty());
-        EXPECT_EQ(control->GetValueRefs().front().GetValue(), Manager().FindValue(item.valueRef));
+        if (item.rect.Empty()) {
+            // Sized by itself (the keyboard by its keys): the place must agree.
+            EXPECT_EQ(control->GetRect().left, item.rect.left);
+            EXPECT_EQ(control->GetRect().top, item.rect.top);
+        } else {
+            EXPECT_EQ(control->GetRect(), RectOf(item.rect));
+        }
         if (auto* knob = dynamic_cast<CTevKnobControl*>(control)) {
             ASSERT_NE(knob->GetBitmap(), nullptr);
             EXPECT_EQ(knob->GetBitmap()->GetName(), art::KnobBitmapName(skin, item.kind));
         }
-        if (!item.table.empty()) {
+        if (auto* list = dynamic_cast<CTevPopComboControl*>(control); list && list->GetStringTable()) {
             // A list names every step of its value.
-            const CTevStringTable* table = Manager().m_resourceManager.m_stringTables.FindByName(item.table);
-            ASSERT_NE(table, nullptr) << item.table;
-            EXPECT_EQ(table->GetCount(), control->GetValue(-1)->GetSpec()->GetCount()) << item.table;
+            EXPECT_EQ(list->GetStringTable()->GetCount(), control->GetValue(-1)->GetSpec()->GetCount());
         }
     }
 };
 
-TEST_F(CPanelsTest, EveryControlSitsWhereItsArtworkIsPainted)
+TEST_F(CPanelsTest, TheArtworkReadsEveryControlWhereTheProgramPutsIt)
 {
     ASSERT_TRUE(LoadShippedScript()) << Errors();
-    const art::Edition& painted = Painted();
+    const art::Edition painted = Painted();
     ASSERT_EQ(Views().GetRootPanelCount(), painted.windows.size());
     for (const art::Window& window : painted.windows) {
         CTevRootPanel* root = Views().FindRootPanel(window.name);
         ASSERT_NE(root, nullptr) << window.name;
-        const CTevRect whole(0, 0, art::WindowWidth(window), art::WindowHeight(window));
+        const CTevRect whole(0, 0, window.width, window.height);
         EXPECT_EQ(root->GetRect(), whole);
-        for (const art::Skin& skin : art::Skins()) {
-            const std::string face = window.name + "." + skin.name;
-            CTevPanel* facePanel = Panel(face);
-            ASSERT_NE(facePanel, nullptr) << face;
+        ASSERT_EQ(root->GetChildPanels().size(), window.faces.size()) << window.name;
+        for (const art::Face& face : window.faces) {
+            const art::Skin& skin = art::Skins()[face.skin];
+            const std::string path = window.name + "." + skin.name;
+            CTevPanel* facePanel = Panel(path);
+            ASSERT_NE(facePanel, nullptr) << path;
             EXPECT_EQ(facePanel->GetRect(), whole);
             ASSERT_NE(facePanel->GetBitmap(), nullptr);
-            EXPECT_EQ(facePanel->GetBitmap()->GetName(), art::WindowBitmapName(skin, window));
-            for (const art::Item& item : window.header)
-                ExpectControl(face + "." + item.name, item, Offset(art::ItemRect(item, true), 0, 0), skin);
-            for (const art::Section& section : window.sections) {
-                const art::Rect plate = art::PlateRect(section);
-                CTevPanel* sectionPanel = Panel(face + "." + section.name);
-                ASSERT_NE(sectionPanel, nullptr) << face << "." << section.name;
-                EXPECT_EQ(sectionPanel->GetRect(), Offset(plate, 0, 0));
+            EXPECT_EQ(facePanel->GetBitmap()->GetName(), face.bitmap);
+            size_t items = face.header.size();
+            for (const art::Item& item : face.header)
+                ExpectControl(path, item, skin);
+            for (const art::Section& section : face.sections) {
+                CTevPanel* sectionPanel = Panel(path + "." + section.name);
+                ASSERT_NE(sectionPanel, nullptr) << path << "." << section.name;
+                EXPECT_EQ(sectionPanel->GetRect(), RectOf(section.rect));
+                items += section.items.size();
                 for (const art::Item& item : section.items)
-                    ExpectControl(face + "." + section.name + "." + item.name, item,
-                                  Offset(art::ItemRect(item, false), plate.left, plate.top), skin);
+                    ExpectControl(path, item, skin);
             }
+            EXPECT_EQ(items, CountControls(*facePanel)) << path;
         }
     }
 }
@@ -170,15 +180,15 @@ TEST_F(CPanelsTest, SkinsSwitchFacesAndTheEffectsWindowOpensAndCloses)
         }
     }
 
-    CTevRootPanel* effects = Views().FindRootPanel("effects");
+    CTevRootPanel* effects = Views().FindRootPanel("Effects");
     ASSERT_NE(effects, nullptr);
     EXPECT_FALSE(effects->IsOpen());
     auto* list = dynamic_cast<CTevPopComboControl*>(Control("main." + skins[0].name + ".view.effects"));
     ASSERT_NE(list, nullptr);
     list->SetValueIndex(1);
     EXPECT_TRUE(effects->IsOpen());
-    EXPECT_TRUE(Panel("effects." + skins[0].name)->IsOpen());
-    EXPECT_FALSE(Panel("effects." + skins[1].name)->IsOpen());
+    EXPECT_TRUE(Panel("Effects." + skins[0].name)->IsOpen());
+    EXPECT_FALSE(Panel("Effects." + skins[1].name)->IsOpen());
     effects->RequestClose();
     EXPECT_FALSE(effects->IsOpen());
     EXPECT_EQ(Value("vs.misc.effects")->GetInteger(), 0);

@@ -1,7 +1,9 @@
 // The artwork tool: files that Windows reads as written, knob cells that
-// point where the knob control counts its angles, display boxes whose text
-// area is the exact colour the text writers fill, and layouts whose
-// controls neither overlap nor leave their plates.
+// point where the knob control counts its angles, and the shipped scripts'
+// panels as painted: display boxes whose text area is the exact colour the
+// text writers fill, every control labelled, labels and controls inside
+// their plates and clear of each other, and a control moved in the script
+// taking its painted label along.
 #include "artwork/Canvas.h"
 #include "artwork/Layout.h"
 #include "artwork/Skins.h"
@@ -12,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -57,7 +60,10 @@ TEST(ArtworkFiles, BmpRowsRunBottomUpAndArePaddedToFourBytes)
 
 TEST(ArtworkFiles, IconsListEverySizeAndMaskOnlyTheTransparentPixels)
 {
-    const std::vector<Canvas> icons = art::PaintProgramIcons(art::BrandOf(art::KappaEdition()));
+    art::Edition kappa;
+    kappa.id = "kappa";
+    kappa.product = "KappaEdit";
+    const std::vector<Canvas> icons = art::PaintProgramIcons(art::BrandOf(kappa));
     const std::string path = TempPath("artwork.ico");
     ASSERT_TRUE(art::WriteIco(path, icons));
     const std::vector<uint8_t> b = ReadAll(path);
@@ -118,37 +124,24 @@ TEST(ArtworkKnobs, CellsTurnClockwiseFromThirtyToThreeHundredThirtyDegrees)
     }
 }
 
-TEST(ArtworkWindows, DisplayTextAreasHaveTheTextWritersBackground)
+std::string ReadText(const std::string& path)
 {
-    for (const art::Edition* edition : {&art::KappaEdition(), &art::SigmaEdition()}) {
-        for (const art::Window& window : edition->windows) {
-            for (const art::Skin& skin : art::Skins()) {
-                SCOPED_TRACE(edition->id + " " + window.name + " " + skin.name);
-                const Canvas canvas = art::PaintWindow(skin, window);
-                auto expectFlat = [&](const art::Rect& r) {
-                    int wrong = 0;
-                    for (int y = r.top; y < r.bottom; ++y)
-                        for (int x = r.left; x < r.right; ++x) {
-                            const art::Pixel& p = canvas.At(x, y);
-                            wrong += Byte(p.r) != Byte(skin.display.r) || Byte(p.g) != Byte(skin.display.g) ||
-                                     Byte(p.b) != Byte(skin.display.b);
-                        }
-                    EXPECT_EQ(wrong, 0) << r.left << "," << r.top;
-                };
-                for (const art::Item& item : window.header)
-                    expectFlat(art::ItemRect(item, true));
-                for (const art::Section& section : window.sections) {
-                    const art::Rect plate = art::PlateRect(section);
-                    for (const art::Item& item : section.items) {
-                        if (item.kind != art::Kind::Combo && item.kind != art::Kind::Edit)
-                            continue;
-                        const art::Rect r = art::ItemRect(item, false);
-                        expectFlat({plate.left + r.left, plate.top + r.top, plate.left + r.right, plate.top + r.bottom});
-                    }
-                }
-            }
-        }
-    }
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+art::Edition Shipped(const std::string& id, const std::string& script)
+{
+    art::Edition edition;
+    std::string errors;
+    std::istringstream stream(script);
+    EXPECT_TRUE(art::ReadEdition(id, stream, edition, errors)) << errors;
+    return edition;
+}
+
+std::vector<art::Edition> ShippedEditions()
+{
+    return {Shipped("kappa", ReadText(TEV_KAPPA_SCRIPT_PATH)), Shipped("sigma", ReadText(TEV_SIGMA_SCRIPT_PATH))};
 }
 
 bool Overlap(const art::Rect& a, const art::Rect& b)
@@ -162,42 +155,135 @@ bool Inside(const art::Rect& inner, const art::Rect& outer)
            inner.bottom <= outer.bottom;
 }
 
-TEST(ArtworkLayout, ControlsStayOnTheirPlatesAndPlatesApart)
+TEST(ArtworkWindows, DisplayTextAreasHaveTheTextWritersBackground)
 {
-    for (const art::Edition* edition : {&art::KappaEdition(), &art::SigmaEdition()}) {
-        for (const art::Window& window : edition->windows) {
-            SCOPED_TRACE(edition->id + " " + window.name);
-            const art::Rect whole{0, 0, art::WindowWidth(window), art::WindowHeight(window)};
-            std::vector<std::pair<std::string, art::Rect>> placed;
-            for (const art::Item& item : window.header) {
-                const art::Rect r = art::ItemRect(item, true);
-                EXPECT_TRUE(Inside(r, {0, 0, whole.right, art::kHeaderHeight})) << item.name;
-                placed.emplace_back(item.name, r);
+    for (const art::Edition& edition : ShippedEditions()) {
+        for (const art::Window& window : edition.windows) {
+            for (const art::Face& face : window.faces) {
+                const art::Skin& skin = art::Skins()[face.skin];
+                SCOPED_TRACE(edition.id + " " + face.bitmap);
+                const Canvas canvas = art::PaintFace(window, face);
+                auto expectFlat = [&](const art::Item& item) {
+                    if (item.kind != art::Kind::Combo && item.kind != art::Kind::Edit)
+                        return;
+                    int wrong = 0;
+                    for (int y = item.rect.top; y < item.rect.bottom; ++y)
+                        for (int x = item.rect.left; x < item.rect.right; ++x) {
+                            const art::Pixel& p = canvas.At(x, y);
+                            wrong += Byte(p.r) != Byte(skin.display.r) || Byte(p.g) != Byte(skin.display.g) ||
+                                     Byte(p.b) != Byte(skin.display.b);
+                        }
+                    EXPECT_EQ(wrong, 0) << item.path;
+                };
+                for (const art::Item& item : face.header)
+                    expectFlat(item);
+                for (const art::Section& section : face.sections)
+                    for (const art::Item& item : section.items)
+                        expectFlat(item);
             }
-            for (const art::Section& section : window.sections) {
-                const art::Rect plate = art::PlateRect(section);
-                EXPECT_TRUE(Inside(plate, whole)) << section.name;
-                EXPECT_GE(plate.top, art::kHeaderHeight) << section.name;
-                const art::Rect body{0, art::kTitleHeight, plate.Width(), plate.Height()};
-                for (const art::Item& item : section.items) {
-                    const art::Rect r = art::ItemRect(item, false);
-                    EXPECT_TRUE(Inside(r, body)) << section.name << "." << item.name;
-                    placed.emplace_back(section.name + "." + item.name,
-                                        art::Rect{plate.left + r.left, plate.top + r.top, plate.left + r.right,
-                                                  plate.top + r.bottom});
-                }
-                for (const art::Section& other : window.sections) {
-                    if (&other != &section) {
-                        EXPECT_FALSE(Overlap(plate, art::PlateRect(other))) << section.name << " " << other.name;
-                    }
-                }
-            }
-            for (size_t i = 0; i < placed.size(); ++i)
-                for (size_t j = i + 1; j < placed.size(); ++j)
-                    EXPECT_FALSE(Overlap(placed[i].second, placed[j].second))
-                        << placed[i].first << " " << placed[j].first;
         }
     }
+}
+
+// Every control that needs a label has one, and every label names a
+// control; plates lie apart inside the window below its header; controls
+// stay on their plates (or in the header); each label lies on its control's
+// plate (or in the header) and covers no control and no other label.
+TEST(ArtworkLayout, LabelsAndControlsStayOnTheirPlatesAndClearOfEachOther)
+{
+    for (const art::Edition& edition : ShippedEditions()) {
+        for (const std::string& problem : edition.problems)
+            ADD_FAILURE() << edition.id << ": " << problem;
+        ASSERT_EQ(edition.windows.size(), 2u) << edition.id;
+        for (const art::Window& window : edition.windows) {
+            ASSERT_EQ(window.faces.size(), art::Skins().size()) << edition.id << " " << window.name;
+            const art::Face& face = window.faces.front();
+            SCOPED_TRACE(edition.id + " " + window.name);
+            const art::Rect whole{0, 0, window.width, window.height};
+            const art::Rect header{0, 0, window.width, art::kHeaderHeight};
+            std::vector<std::pair<std::string, art::Rect>> controls, labels;
+            auto place = [&](const art::Item& item, const art::Rect& area, bool inHeader) {
+                if (!item.rect.Empty()) {
+                    EXPECT_TRUE(Inside(item.rect, area)) << item.path;
+                    controls.emplace_back(item.path, item.rect);
+                }
+                if (!item.label.empty()) {
+                    const art::Rect box = art::PlaceLabel(item, inHeader).box;
+                    EXPECT_TRUE(Inside(box, area)) << "label of " << item.path;
+                    labels.emplace_back(item.path, box);
+                }
+            };
+            for (const art::Item& item : face.header)
+                place(item, header, true);
+            for (const art::Section& section : face.sections) {
+                EXPECT_TRUE(Inside(section.rect, whole)) << section.name;
+                EXPECT_GE(section.rect.top, art::kHeaderHeight) << section.name;
+                for (const art::Section& other : face.sections)
+                    EXPECT_FALSE(&other != &section && Overlap(section.rect, other.rect))
+                        << section.name << " " << other.name;
+                // Below the plate's engraved title.
+                const art::Rect body{section.rect.left, section.rect.top + 16, section.rect.right, section.rect.bottom};
+                for (const art::Item& item : section.items)
+                    place(item, body, false);
+            }
+            for (const auto& [path, box] : labels) {
+                for (const auto& [other, rect] : controls)
+                    EXPECT_FALSE(Overlap(box, rect)) << "label of " << path << " over " << other;
+                for (const auto& [other, rect] : labels)
+                    EXPECT_FALSE(other != path && Overlap(box, rect)) << "label of " << path << " over " << other;
+            }
+        }
+    }
+}
+
+// A skin author moves a knob in the script: the artwork built again paints
+// its label under its new place, and the label's old place is bare plate.
+TEST(ArtworkLayout, AControlMovedInTheScriptTakesItsPaintedLabelAlong)
+{
+    const std::string script = ReadText(TEV_KAPPA_SCRIPT_PATH);
+    const std::string knob = "<name>vcreso</name><position>118,26</position>";
+    const size_t at = script.find(knob);
+    ASSERT_NE(at, std::string::npos);
+    std::string moved = script;
+    // Into the free slot at the end of the first row.
+    moved.replace(at, knob.size(), "<name>vcreso</name><position>378,26</position>");
+
+    auto find = [](const art::Edition& edition, const art::Window*& window, const art::Face*& face) -> const art::Item* {
+        window = &edition.windows.front();
+        face = &window->faces.front();
+        for (const art::Section& section : face->sections)
+            for (const art::Item& item : section.items)
+                if (item.path == "filter.vcreso")
+                    return &item;
+        return nullptr;
+    };
+    const art::Edition before = Shipped("kappa", script);
+    const art::Edition after = Shipped("kappa", moved);
+    const art::Window *beforeWindow = nullptr, *afterWindow = nullptr;
+    const art::Face *beforeFace = nullptr, *afterFace = nullptr;
+    const art::Item* was = find(before, beforeWindow, beforeFace);
+    const art::Item* is = find(after, afterWindow, afterFace);
+    ASSERT_TRUE(was && is);
+    EXPECT_EQ(is->rect.left - was->rect.left, 260);
+    const art::Rect from = art::PlaceLabel(*was, false).box;
+    const art::Rect to = art::PlaceLabel(*is, false).box;
+    EXPECT_EQ(to, (art::Rect{from.left + 260, from.top, from.right + 260, from.bottom}));
+
+    const Canvas old = art::PaintFace(*beforeWindow, *beforeFace);
+    const Canvas now = art::PaintFace(*afterWindow, *afterFace);
+    const art::Rgb ink = art::Skins()[beforeFace->skin].label;
+    auto inked = [&](const Canvas& canvas, const art::Rect& box) {
+        int pixels = 0;
+        for (int y = box.top; y < box.bottom; ++y)
+            for (int x = box.left; x < box.right; ++x) {
+                const art::Pixel& p = canvas.At(x, y);
+                pixels += std::fabs(p.r - ink.r) + std::fabs(p.g - ink.g) + std::fabs(p.b - ink.b) < 0.25f;
+            }
+        return pixels;
+    };
+    EXPECT_GT(inked(old, from), 10);
+    EXPECT_EQ(inked(now, from), 0);
+    EXPECT_EQ(inked(now, to), inked(old, from));
 }
 
 } // namespace

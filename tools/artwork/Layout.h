@@ -1,89 +1,87 @@
 #pragma once
-// The panels of both programs as one description: windows, their sections
-// (engraved plates with a title), and the controls on a grid of slots. The
-// artwork draws the plates, labels and display boxes from it, and the
-// script's panel definitions are written from it, so the two always agree.
+// What the artwork paints for one program: every window face of its script
+// (one per skin) with the header's fields, the sections (the node panels,
+// painted as engraved plates with a title) and the controls on them, all
+// placed where the script puts them. The script is the one source of the
+// geometry; this tool adds only what a script does not hold: the titles and
+// labels (Labels.cpp, keyed by the names the script uses) and the looks.
+#include "Script.h"
+
 #include <string>
 #include <vector>
 
 namespace art {
 
 enum class Kind {
-    Knob,        // a knob whose arc grows from the left end
-    CentreKnob,  // a knob for signed values: the arc grows from the top
-    Combo,       // a pop-up list of named choices
-    Edit,        // a pop-up text editor
+    Knob,       // a knob whose arc grows from the left end
+    CentreKnob, // a knob for signed values: the arc grows from the top
+    Combo,      // a pop-up list of named choices
+    Edit,       // a pop-up text editor
+    Display,    // a static text
+    Slider,
+    Curve,      // an envelope, LFO, bias or fade-range display
+    Button,     // its caption is painted on its own bitmap
+    Picture,
+    Keyboard,
 };
 
 struct Item {
     Kind kind = Kind::Knob;
-    std::string name;     // the control's name in the script
-    std::string label;    // engraved under or above it
-    std::string valueRef; // the value it shows
-    int col = 0, row = 0; // slot in the section grid (header fields: pixels)
-    int span = 1;         // slots wide (combos)
-    std::string table;    // a combo's string table, if any
+    std::string path;  // the control's path below the face: "filter.vcfreq", or "patchName" in the header
+    std::string label; // engraved beside it; empty when it needs none
+    Rect rect;         // window coordinates
+    Rect labelAnchor;  // the rect the label is placed against (its own, unless the label names another)
+    Kind anchorKind = Kind::Knob;
 };
 
 struct Section {
     std::string name;  // node panel name
     std::string title; // engraved title
-    int x = 0, y = 0;  // plate position in the window
-    int cols = 1, rows = 1;
-    int minHeight = 0; // stretch the plate to line up with its neighbours
-    int minWidth = 0;
+    Rect rect;         // window coordinates
     std::vector<Item> items;
 };
 
-struct Window {
-    std::string name;     // root panel name ("main", ...)
-    std::string caption;  // the big engraved name in the header
-    std::string openCondition;
-    std::string closeValueRef;
-    int closeValue = 0;
-    int windowX = 0, windowY = 0;
-    std::vector<Item> header; // fields in the header bar, positions in pixels
+// One skin's face of a window.
+struct Face {
+    size_t skin = 0;    // index into Skins()
+    std::string bitmap; // the background bitmap it names
+    std::vector<Item> header;
     std::vector<Section> sections;
 };
 
-struct StringTable {
-    std::string name;
-    std::string entries; // as the script writes them: comma separated
+struct Window {
+    std::string name;    // root panel name ("main", "Effects")
+    std::string caption; // the big engraved name in the header
+    int width = 0, height = 0;
+    std::vector<Face> faces;
 };
 
 struct Edition {
-    std::string id;      // "kappa" or "sigma": prefixes the panel types
+    std::string id;      // "kappa" or "sigma"
     std::string product; // "KappaEdit"
     std::vector<Window> windows;
-    std::vector<StringTable> tables;
+    // Controls and sections that need a label or title and have none, and
+    // labels that name no control: told to the skin author, never painted.
+    std::vector<std::string> problems;
 };
 
-// Grid geometry shared by the painter and the script writer.
-constexpr int kSlotWidth = 52;
-constexpr int kSlotHeight = 58;
-constexpr int kPlatePad = 8;
-constexpr int kTitleHeight = 24;
 constexpr int kHeaderHeight = 52;
-constexpr int kMargin = 10;
 constexpr int kKnobCell = 40;
 constexpr int kKnobCells = 64;
 constexpr int kButtonSize = 14;
-constexpr int kFieldHeight = 18;
 
-struct Rect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
+// The edition's panels from its script. False, with the reason in `errors`,
+// when the script can't be read.
+bool ReadEdition(const std::string& id, std::istream& script, Edition& edition, std::string& errors);
+bool ReadEditionFile(const std::string& id, const std::string& path, Edition& edition, std::string& errors);
+
+// Where an item's label is painted: the top of its capitals, the x it is
+// aligned to (align 0 left of x, 1 centred), and the box it covers.
+struct LabelPlace {
+    float x = 0, top = 0;
+    int align = 1;
+    Rect box;
 };
-
-Rect PlateRect(const Section& section);
-// A control's rect relative to its plate (sections) or window (header).
-Rect ItemRect(const Item& item, bool inHeader);
-// The window's size: everything plus the margin.
-int WindowWidth(const Window& window);
-int WindowHeight(const Window& window);
-
-const Edition& KappaEdition();
-const Edition& SigmaEdition();
+LabelPlace PlaceLabel(const Item& item, bool inHeader);
 
 } // namespace art

@@ -1,7 +1,5 @@
 #include "Player.h"
 
-#include <algorithm>
-
 namespace art {
 
 namespace {
@@ -9,6 +7,11 @@ namespace {
 constexpr int kWideButton = 52;
 constexpr int kSmallButton = 20;
 constexpr int kButtonHeight = 20;
+constexpr int kSkinPictureWidth = 64;
+constexpr int kFaderCapWidth = 20;
+constexpr int kFaderCapHeight = 10;
+constexpr int kKeysWidth = 200;
+constexpr int kKeysHeight = 60;
 
 TextStyle CaptionStyle()
 {
@@ -59,7 +62,7 @@ Canvas PaintSwitch(const Skin& skin, const std::string& caption)
 
 Canvas PaintFaderCap(const Skin& skin)
 {
-    Canvas cap(20, 10, skin.plate);
+    Canvas cap(kFaderCapWidth, kFaderCapHeight, skin.plate);
     cap.Fill(0, 0, 20, 10, [](float x, float y) { return RoundRectDistance(x, y, 0.5f, 0.5f, 19.5f, 9.5f, 2.0f); },
              [&](float, float y) { return Mix(skin.bodyTop, skin.bodyBottom, y / 10.0f); });
     cap.Fill(0, 0, 20, 10, [](float x, float y) { return SegmentDistance(x, y, 3, 5, 17, 5) - 0.6f; }, skin.pointer);
@@ -72,7 +75,7 @@ Canvas PaintFaderCap(const Skin& skin)
 // white keys' lower parts are 12 x 20.
 Canvas PaintKeys(const Skin& skin)
 {
-    Canvas keys(200, 60, skin.plate);
+    Canvas keys(kKeysWidth, kKeysHeight, skin.plate);
     const Rgb ivory = Hex("f6f1e4");
     const Rgb edge = Hex("8a8272");
     const Rgb ebony = Hex("1c1a18");
@@ -126,32 +129,70 @@ std::vector<NamedCanvas> PaintPlayerBitmaps(const Skin& skin)
 NamedCanvas PaintSkinPicture()
 {
     const auto& skins = Skins();
-    Canvas picture(64, 20 * static_cast<int>(skins.size()), Rgb{});
+    Canvas picture(kSkinPictureWidth, kButtonHeight * static_cast<int>(skins.size()), Rgb{});
     for (size_t i = 0; i < skins.size(); ++i) {
         const Skin& skin = skins[i];
-        const float top = 20.0f * static_cast<float>(i);
-        picture.Fill(0, top, 64, top + 20, [&](float x, float y) { return RoundRectDistance(x, y, 0.5f, top + 0.5f, 63.5f, top + 19.5f, 3.0f); },
-                     [&](float, float y) { return Mix(skin.headerTop, skin.headerBottom, (y - top) / 20.0f); });
-        DrawText(picture, skin.name, 32, top + 7, 1, CaptionStyle(), skin.headerText);
+        const int top = kButtonHeight * static_cast<int>(i);
+        // A flat window with a sharp dark edge, like the displays: it shows
+        // the skin, nothing to press.
+        for (int y = top; y < top + kButtonHeight; ++y)
+            for (int x = 0; x < kSkinPictureWidth; ++x) {
+                const bool edge = y == top || y == top + kButtonHeight - 1 || x == 0 || x == kSkinPictureWidth - 1;
+                const Rgb& c = edge ? skin.displayEdge : skin.display;
+                picture.At(x, y) = {c.r, c.g, c.b, 1.0f};
+            }
+        const float t = static_cast<float>(top);
+        picture.Fill(4, t + 5, 14, t + 15, [&](float x, float y) { return RoundRectDistance(x, y, 4, t + 5, 14, t + 15, 0); },
+                     skin.displayEdge);
+        picture.Fill(5, t + 6, 13, t + 14, [&](float x, float y) { return RoundRectDistance(x, y, 5, t + 6, 13, t + 14, 0); },
+                     [&](float, float y) { return Mix(skin.headerTop, skin.headerBottom, (y - t - 6) / 8.0f); });
+        DrawText(picture, skin.name, 18, t + 7, 0, CaptionStyle(), skin.displayText);
     }
     return {"skinPicture", picture};
 }
 
-void PaintPlayerPlate(Canvas& window, const Skin& skin, const Window& layout)
+void PaintSliderSlots(Canvas& window, const Skin& skin, const Face& face)
 {
-    for (const Section& section : layout.sections) {
-        if (section.name != "player")
-            continue;
-        const Rect plate = PlateRect(section);
-        for (int fx : kFaderX) {
-            const float cx = static_cast<float>(plate.left + fx + 10);
-            const float top = static_cast<float>(plate.top + kPlayerRow2 + 5);
-            const float bottom = top + kFaderHeight - 10;
+    for (const Section& section : face.sections)
+        for (const Item& item : section.items) {
+            if (item.kind != Kind::Slider)
+                continue;
+            // The cap's centre travels from half a cap below the top to
+            // half a cap above the bottom.
+            const float cx = (item.rect.left + item.rect.right) / 2.0f;
+            const float top = static_cast<float>(item.rect.top + kFaderCapHeight / 2);
+            const float bottom = static_cast<float>(item.rect.bottom - kFaderCapHeight / 2);
             window.Fill(cx - 3, top - 2, cx + 3, bottom + 2,
                         [=](float x, float y) { return RoundRectDistance(x, y, cx - 2, top - 1, cx + 2, bottom + 1, 2.0f); },
                         skin.track);
         }
+}
+
+void PaintedCellSize(const std::string& bitmap, int& width, int& height)
+{
+    struct Cell {
+        std::string suffix;
+        int width, height;
+    };
+    const Cell cells[] = {{"ReadButton", kWideButton, kButtonHeight},  {"WriteButton", kWideButton, kButtonHeight},
+                          {"SelectButton", kWideButton, kButtonHeight}, {"Switch", kWideButton, kButtonHeight},
+                          {"MinusButton", kSmallButton, kButtonHeight}, {"PlusButton", kSmallButton, kButtonHeight},
+                          {"Fader", kFaderCapWidth, kFaderCapHeight},
+                          {"Knob", kKnobCell, kKnobCell},               {"CentreKnob", kKnobCell, kKnobCell},
+                          {"Button", kButtonSize, kButtonSize}};
+    width = height = 0;
+    if (bitmap == "skinPicture") {
+        width = kSkinPictureWidth;
+        height = kButtonHeight;
+        return;
     }
+    for (const Skin& skin : Skins())
+        for (const Cell& cell : cells)
+            if (bitmap == skin.name + cell.suffix) {
+                width = cell.width;
+                height = cell.height;
+                return;
+            }
 }
 
 } // namespace art

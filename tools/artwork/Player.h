@@ -1,9 +1,7 @@
 #pragma once
-// The player's plate of both main windows: the patch buttons and displays,
-// the effects switch, the skin picture, two faders and a keyboard of five
-// octaves. Its controls are placed by the script's own panel type; the
-// artwork paints their bitmaps and the fader slots on the plate, all at the
-// places given here.
+// The bitmaps of the player's plate of both main windows: the patch buttons,
+// the effects switch, the skin picture, the fader cap and the keys; and the
+// fader slots, painted on the window under each slider of the script.
 #include "Canvas.h"
 #include "Layout.h"
 #include "Skins.h"
@@ -12,18 +10,6 @@
 #include <vector>
 
 namespace art {
-
-// The plate, spanning `width` at (x, y); two rows of slots high.
-inline Section PlayerSection(int x, int y, int width)
-{
-    return {"player", "PATCH & KEYBOARD", x, y, 1, 2, 0, width, {}};
-}
-
-// Places of the controls on the plate (relative to it).
-constexpr int kPlayerRow1 = 30;
-constexpr int kPlayerRow2 = 58;
-constexpr int kFaderHeight = 80;
-constexpr int kFaderX[2] = {14, 42};
 
 // One bitmap to write: its name (without ".bmp") and picture.
 struct NamedCanvas {
@@ -37,9 +23,16 @@ struct NamedCanvas {
 // off pressed, on, on pressed), "<skin>Fader" (the 20 x 10 cap) and
 // "<skin>Keys" (the key images of the keyboard).
 std::vector<NamedCanvas> PaintPlayerBitmaps(const Skin& skin);
-// "skinPicture": one 64 x 20 state per skin, its swatch and name.
+// "skinPicture": one 64 x 20 state per skin, its swatch and name, drawn as
+// an indicator window set into the plate, not as a button.
 NamedCanvas PaintSkinPicture();
-// The fader slots on the plate of a window that has one.
-void PaintPlayerPlate(Canvas& window, const Skin& skin, const Window& layout);
+// The fader slot under every slider of the face.
+void PaintSliderSlots(Canvas& window, const Skin& skin, const Face& face);
+
+// The cell size of every bitmap the artwork paints, by name (0, 0 for one it
+// doesn't paint): the size of the knobs, buttons and pictures the script
+// places without one. (The keyboard's size follows from its keys, not from
+// its bitmap: it is left empty.)
+void PaintedCellSize(const std::string& bitmap, int& width, int& height);
 
 } // namespace art

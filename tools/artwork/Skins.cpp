@@ -157,7 +157,7 @@ void Recess(Canvas& c, const Skin& skin, const Rect& inner, int radius)
 
 void Plate(Canvas& c, const Skin& skin, const Section& section)
 {
-    const Rect p = PlateRect(section);
+    const Rect& p = section.rect;
     const float l = p.left, t = p.top, r = p.right, b = p.bottom;
     c.Fill(l - 4, t - 2, r + 4, b + 6, [&](float x, float y) { return RoundRectDistance(x, y, l, t + 2, r, b + 2, 6); },
            Rgb{}, 0.35f, 4.0f);
@@ -175,16 +175,12 @@ void Plate(Canvas& c, const Skin& skin, const Section& section)
     c.Fill(after, t + 11, r - 10, t + 13,
            [&](float x, float y) { return SegmentDistance(x, y, after, t + 11.5f, r - 10, t + 11.5f) - 0.5f; },
            skin.divider);
-    TextStyle labelStyle;
     for (const Item& item : section.items) {
-        const Rect rect = ItemRect(item, false);
-        const float x0 = l + rect.left, y0 = t + rect.top;
-        const float cx = x0 + rect.Width() / 2.0f;
-        if (item.kind == Kind::Knob || item.kind == Kind::CentreKnob) {
-            DrawText(c, item.label, cx, t + rect.bottom + 4, 1, labelStyle, skin.label);
-        } else {
-            DrawText(c, item.label, cx, y0 - 13, 1, labelStyle, skin.label);
-            Recess(c, skin, {rect.left + p.left, rect.top + p.top, rect.right + p.left, rect.bottom + p.top}, 3);
+        if (item.kind == Kind::Combo || item.kind == Kind::Edit)
+            Recess(c, skin, item.rect, 3);
+        if (!item.label.empty()) {
+            const LabelPlace place = PlaceLabel(item, false);
+            DrawText(c, item.label, place.x, place.top, place.align, TextStyle{}, skin.label);
         }
     }
 }
@@ -197,9 +193,9 @@ const std::vector<Skin>& Skins()
     return skins;
 }
 
-std::string WindowBitmapName(const Skin& skin, const Window& window)
+std::string WindowBitmapName(const Skin& skin, const std::string& window)
 {
-    return skin.name + Capitalised(window.name);
+    return skin.name + Capitalised(window);
 }
 
 std::string KnobBitmapName(const Skin& skin, Kind kind)
@@ -245,9 +241,10 @@ Canvas PaintButton(const Skin& skin)
     return strip;
 }
 
-Canvas PaintWindow(const Skin& skin, const Window& window)
+Canvas PaintFace(const Window& window, const Face& face)
 {
-    const int w = WindowWidth(window), h = WindowHeight(window);
+    const Skin& skin = Skins()[face.skin];
+    const int w = window.width, h = window.height;
     Canvas c(w, h, skin.windowBottom);
     for (int y = 0; y < h; ++y) {
         const Rgb base = Mix(skin.windowTop, skin.windowBottom, static_cast<float>(y) / h);
@@ -280,13 +277,15 @@ Canvas PaintWindow(const Skin& skin, const Window& window)
     if (window.name == "main")
         DrawText(c, "CONTROLLER", 16 + TextWidth(window.caption, caption) + 12, 28, 0, small,
                  Mix(skin.headerText, skin.headerBottom, 0.3f));
-    for (const Item& item : window.header) {
-        const Rect rect = ItemRect(item, true);
-        DrawText(c, item.label, static_cast<float>(rect.left), static_cast<float>(rect.top - 11), 0, small,
-                 Mix(skin.headerText, skin.headerBottom, 0.2f));
-        Recess(c, skin, rect, 3);
+    for (const Item& item : face.header) {
+        if (!item.label.empty()) {
+            const LabelPlace place = PlaceLabel(item, true);
+            DrawText(c, item.label, place.x, place.top, place.align, small, Mix(skin.headerText, skin.headerBottom, 0.2f));
+        }
+        if (item.kind == Kind::Combo || item.kind == Kind::Edit)
+            Recess(c, skin, item.rect, 3);
     }
-    for (const Section& section : window.sections)
+    for (const Section& section : face.sections)
         Plate(c, skin, section);
     return c;
 }

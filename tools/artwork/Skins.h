@@ -26,7 +26,8 @@ struct Skin {
 const std::vector<Skin>& Skins();
 
 // The bitmap names a skin uses.
-std::string WindowBitmapName(const Skin& skin, const Window& window);
+// A window's background in a skin: "<skin><Window>" ("classicMain").
+std::string WindowBitmapName(const Skin& skin, const std::string& window);
 std::string KnobBitmapName(const Skin& skin, Kind kind);
 std::string ButtonBitmapName(const Skin& skin);
 
@@ -34,7 +35,9 @@ std::string ButtonBitmapName(const Skin& skin);
 Canvas PaintKnobStrip(const Skin& skin, bool centred);
 // Two cells of kButtonSize pixels: released, pressed.
 Canvas PaintButton(const Skin& skin);
-Canvas PaintWindow(const Skin& skin, const Window& window);
+// The background of one face of a window, in the face's skin: the header
+// with its caption and field labels, and every section's plate.
+Canvas PaintFace(const Window& window, const Face& face);
 
 // `accentTop`/`accentBottom` colour the program's tile.
 struct Brand {

@@ -1,0 +1,148 @@
+#include "Script.h"
+
+#include "core/TevHelpers.h"
+#include "core/TevScript.h"
+
+#include <istream>
+#include <memory>
+
+namespace art {
+
+namespace {
+
+// The top-level elements of a script; only the panels matter here.
+constexpr const char* kElements[] = {"structType", "struct",     "midiStruct", "midiIn",      "midiOut",    "panelType",
+                                     "panel",      "bitmap",     "textWriter", "stringTable", "numberTable"};
+
+bool IsElement(const std::string& tag)
+{
+    for (const char* element : kElements)
+        if (tag == element)
+            return true;
+    return false;
+}
+
+bool IsIgnored(const std::string& tag)
+{
+    return tag == "?xml version=\"1.0\" encoding=\"Shift_JIS\"?" || tag == "script" || tag == "/script";
+}
+
+class CReader {
+public:
+    CReader(const CTevTypeDefinitions& types, const CellSize& cellSize, std::string& errors)
+        : m_types(types), m_cellSize(cellSize), m_errors(errors)
+    {
+    }
+
+    // The panel of type `entry.type` at `origin`, filled as the view manager
+    // fills it: the type's own pairs take their macros from the entry, its
+    // child entries and controls take theirs from the entry too.
+    bool ReadPanel(const CTevElementDefinition& entry, int originX, int originY, ScriptPanel& panel)
+    {
+        const CTevTypeDefinition* found = FindTypeDefinition(m_types, entry);
+        if (!found)
+            return Fail("no panel type " + entry.type);
+        CTevTypeDefinition type = *found;
+        if (!ResolveMacros(entry.pairs, type))
+            return Fail("unable to resolve the macros of panel type " + entry.type);
+        if (!ReadView(type, originX, originY, panel.name, panel.rect, panel.bitmap))
+            return false;
+        for (CTevElementDefinition child : type.children) {
+            if (!ResolveMacros(entry.pairs, child))
+                return Fail("unable to resolve the macros of a child panel of " + panel.name);
+            panel.panels.emplace_back();
+            if (!ReadPanel(child, panel.rect.left, panel.rect.top, panel.panels.back()))
+                return false;
+        }
+        for (CTevElementDefinition member : type.members) {
+            if (!ResolveMacros(entry.pairs, member))
+                return Fail("unable to resolve the macros of a control of " + panel.name);
+            ScriptControl control;
+            control.type = member.type;
+            if (!ReadView(member, panel.rect.left, panel.rect.top, control.name, control.rect, control.bitmap))
+                return false;
+            if (control.rect.Empty()) {
+                int width = 0, height = 0;
+                m_cellSize(control.bitmap, width, height);
+                control.rect.right = control.rect.left + width;
+                control.rect.bottom = control.rect.top + height;
+            }
+            panel.controls.push_back(std::move(control));
+        }
+        return true;
+    }
+
+private:
+    // "name", "position" (relative to the parent), "size" and "bitmapRef".
+    bool ReadView(const CTevElementDefinition& element, int originX, int originY, std::string& name, Rect& rect,
+                  std::string& bitmap)
+    {
+        CTevPoint position{0, 0}, size{0, 0};
+        for (const CTevPair& pair : element.pairs) {
+            if (pair.first == "name") {
+                name = pair.second;
+            } else if (pair.first == "position") {
+                if (!ScanPoint(pair.second, position))
+                    return Fail("invalid position of " + name + ": " + pair.second);
+            } else if (pair.first == "size") {
+                if (!ScanPoint(pair.second, size))
+                    return Fail("invalid size of " + name + ": " + pair.second);
+            } else if (pair.first == "bitmapRef") {
+                Trim(pair.second, bitmap);
+            }
+        }
+        rect = {originX + position.x, originY + position.y, originX + position.x + size.x,
+                originY + position.y + size.y};
+        return true;
+    }
+
+    bool Fail(const std::string& message)
+    {
+        m_errors += message + "\n";
+        return false;
+    }
+
+    const CTevTypeDefinitions& m_types;
+    const CellSize& m_cellSize;
+    std::string& m_errors;
+};
+
+} // namespace
+
+bool ReadScriptPanels(std::istream& script, const CellSize& cellSize, std::vector<ScriptPanel>& rootPanels,
+                      std::string& errors)
+{
+    CTevScriptTokenizer tokenizer(script);
+    CTevTypeDefinitions types;
+    std::vector<CTevElementDefinition> entries;
+    for (std::string tag = tokenizer.ReadNextTag(); !tag.empty(); tag = tokenizer.ReadNextTag()) {
+        if (IsIgnored(tag))
+            continue;
+        if (!IsElement(tag)) {
+            errors += "unknown tag <" + tag + ">\n";
+            return false;
+        }
+        const std::string text = tokenizer.ReadInnerText();
+        if (tag == "panelType") {
+            auto type = std::make_unique<CTevTypeDefinition>();
+            if (!type->Read(text)) {
+                errors += "unable to read a panel type\n";
+                return false;
+            }
+            types.push_back(std::move(type));
+        } else if (tag == "panel") {
+            entries.emplace_back();
+            entries.back().Read(text);
+        }
+    }
+    CReader reader(types, cellSize, errors);
+    for (const CTevElementDefinition& entry : entries) {
+        rootPanels.emplace_back();
+        // A root panel's position is its place in its own window.
+        if (!reader.ReadPanel(entry, 0, 0, rootPanels.back()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace art
