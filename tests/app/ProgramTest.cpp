@@ -330,7 +330,7 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     };
     // The plate sits at the bottom of the main window, as the scripts place
     // it.
-    const CTevPoint plateAt = std::string(program.name) == "KappaEdit" ? CTevPoint{10, 480} : CTevPoint{10, 306};
+    const CTevPoint plateAt = std::string(program.name) == "KappaEdit" ? CTevPoint{10, 480} : CTevPoint{10, 364};
     const CTevRect plate{plateAt.x, plateAt.y, plateAt.x + 532, plateAt.y + 144};
     auto click = [&](int x, int y) {
         PostMouse(view, WM_LBUTTONDOWN, plate.left + x, plate.top + y, MK_LBUTTON);

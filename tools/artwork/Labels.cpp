@@ -93,10 +93,10 @@ Words Sigma()
                {"comp", "COMPRESSOR"}, {"drive", "DRIVE"},   {"eq", "EQUALIZER"}, {"chorus", "CHORUS"},
                {"delay", "DELAY & REVERB"}};
     AddShared(w);
-    Add(w, "", {{"filterCurve", "FILTER ENVELOPE"}});
     Add(w, "osc", {{"vco2type", "VCO 2 WAVE"}, {"pitch2", "PITCH 2"}});
     Add(w, "filter",
-        {{"vcfreq", "CUTOFF"}, {"vcreso", "RESO"}, {"envdepth", "ENV MOD"}, {"decay", "DECAY"}, {"accent", "ACCENT"}});
+        {{"vcfreq", "CUTOFF"}, {"vcreso", "RESO"}, {"envdepth", "ENV MOD"}, {"decay", "DECAY"}, {"accent", "ACCENT"},
+         {"filterCurve", "ENVELOPE"}});
     Add(w, "amp", {{"vcalevel", "LEVEL"}});
     Add(w, "sequencer",
         {{"tempo", "TEMPO"}, {"arpmotif", "ARP MOTIF"}, {"ptnsw", "PATTERN"}, {"kbdsw", "KEYBOARD"}, {"dlysw", "DELAY"}});
