@@ -76,9 +76,11 @@ bool StillOwnsWindow(HWND window, const CWnd* object)
 // deactivated or moved is no longer active, and the top of the window
 // stack is enabled or disabled with the window. A window that is
 // deactivated, or told to cancel its modes (a dialog is about to disable
-// it), ends a gesture that holds the mouse: no note stays on.
-void OnFrameStateMessage(CTevRootPanel* panel, UINT message, WPARAM wParam)
+// it), ends a gesture that holds the mouse: no note stays on. True while
+// the frame still owns its window afterwards.
+bool OnFrameStateMessage(CWnd& frame, CTevRootPanel* panel, UINT message, WPARAM wParam)
 {
+    const HWND hwnd = frame.GetSafeHwnd();
     const bool inactive = message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE;
     if (message == WM_ENABLE)
         EnableWindowStackTop(wParam != 0);
@@ -86,6 +88,7 @@ void OnFrameStateMessage(CTevRootPanel* panel, UINT message, WPARAM wParam)
         panel->CancelCapture();
     if (panel && (message == WM_MOVE || inactive))
         panel->SetActive(false);
+    return StillOwnsWindow(hwnd, &frame);
 }
 
 // The mouse capture, screen coordinates and invalidation of the window that
@@ -456,13 +459,10 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
     case WM_CANCELMODE:
     case WM_MOVE:
-    case WM_ENABLE: {
-        const HWND hwnd = m_hWnd;
-        OnFrameStateMessage(m_panel, message, wParam);
-        if (!StillOwnsWindow(hwnd, this))
+    case WM_ENABLE:
+        if (!OnFrameStateMessage(*this, m_panel, message, wParam))
             return 0;
         break;
-    }
     case WM_DESTROY:
         StorePosition(m_hWnd, m_panel);
         if (CApp* app = TevGetApp())
@@ -554,13 +554,10 @@ LRESULT CSubFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
     case WM_CANCELMODE:
     case WM_MOVE:
-    case WM_ENABLE: {
-        const HWND hwnd = m_hWnd;
-        OnFrameStateMessage(m_panel, message, wParam);
-        if (!StillOwnsWindow(hwnd, this))
+    case WM_ENABLE:
+        if (!OnFrameStateMessage(*this, m_panel, message, wParam))
             return 0;
         break;
-    }
     case WM_DESTROY:
         StopTimer(*this);
         StorePosition(m_hWnd, m_panel);
