@@ -51,7 +51,7 @@ std::string GetMidiInDeviceName(UINT deviceId)
 
 void CALLBACK MidiInCallback(HMIDIIN, UINT message, DWORD_PTR instance, DWORD_PTR first, DWORD_PTR)
 {
-    auto* driver = reinterpret_cast<CMidiIn::SDriverState*>(instance);
+    auto* driver = reinterpret_cast<CMidiIn::CReceiver*>(instance);
     switch (message) {
     case MIM_OPEN:
         driver->Push(CMidiEventRing::Opened);
@@ -88,6 +88,8 @@ unsigned MidiInThreadProc(void* arg)
     while (midiIn->IsRunning()) {
         while (midiIn->DispatchEvent()) {
         }
+        // Buffers the driver refused are offered again.
+        midiIn->RequeueBuffers();
         ::Sleep(CMidiIn::kPollMs);
     }
     while (midiIn->DispatchEvent()) {
@@ -97,7 +99,7 @@ unsigned MidiInThreadProc(void* arg)
 
 // ---------------------------------------------------------------------------
 
-CMidiIn::CMidiIn() : m_driver(std::make_unique<SDriverState>()) {}
+CMidiIn::CMidiIn() : m_driver(std::make_unique<CReceiver>()) {}
 
 CMidiIn::~CMidiIn()
 {
@@ -107,6 +109,7 @@ CMidiIn::~CMidiIn()
 bool CMidiIn::Open(UINT deviceId)
 {
     m_driver->running.store(false, std::memory_order_release);
+    m_stopFailureShown = false;
     return CheckMidiInResult(midiInOpen(&m_hMidiIn, deviceId, reinterpret_cast<DWORD_PTR>(&MidiInCallback),
                                         reinterpret_cast<DWORD_PTR>(m_driver.get()), CALLBACK_FUNCTION));
 }
@@ -126,16 +129,14 @@ bool CMidiIn::Start()
     if (!m_hMidiIn)
         return false;
     // The rings are reset before the callback may push again.
-    m_driver->events.Reset();
-    m_driver->packets.Reset();
+    m_driver->Reset();
     m_driver->running.store(true, std::memory_order_release);
     for (int32_t i = 0; i < kPacketCount; ++i) {
         MIDIHDR& header = m_driver->packets[i].GetHeader();
         if (!CheckMidiInResult(midiInPrepareHeader(m_hMidiIn, &header, sizeof header)))
             return false;
     }
-    for (int32_t i = 0; i < kQueuedPackets; ++i)
-        AddBuffer();
+    AddBuffer();
     if (!CheckMidiInResult(midiInStart(m_hMidiIn)))
         return false;
     m_thread = std::make_unique<CWorkerThread>();
@@ -162,16 +163,16 @@ bool CMidiIn::Stop()
     // leaves its loop by itself now that the flag is clear; it is waited
     // for even when the driver refused to stop, because it works on this
     // object.
-    const bool stopped = CheckMidiInResult(midiInStop(m_hMidiIn));
+    const bool stopped = CheckStopping(midiInStop(m_hMidiIn));
     WaitForWorker();
-    if (!stopped || !CheckMidiInResult(midiInReset(m_hMidiIn)))
+    if (!stopped || !CheckStopping(midiInReset(m_hMidiIn)))
         return false;
     bool unprepared = true;
     for (int32_t i = 0; i < kPacketCount; ++i) {
         CMidiPacket& packet = m_driver->packets[i];
         if (packet.IsPrepared()) {
             MIDIHDR& header = packet.GetHeader();
-            unprepared = CheckMidiInResult(midiInUnprepareHeader(m_hMidiIn, &header, sizeof header)) && unprepared;
+            unprepared = CheckStopping(midiInUnprepareHeader(m_hMidiIn, &header, sizeof header)) && unprepared;
         }
     }
     return unprepared;
@@ -215,70 +216,61 @@ bool CMidiIn::Close()
     if (!m_hMidiIn)
         return false;
     Stop();
-    const bool closed = CheckMidiInResult(midiInClose(m_hMidiIn));
+    const bool closed = CheckStopping(midiInClose(m_hMidiIn));
     m_hMidiIn = nullptr;
     if (!closed || CountPreparedPackets() != 0) {
         // The driver may still hold buffers, write into them and call back:
         // they and the callback's target are left to it for good.
         (void)m_driver.release();
-        m_driver = std::make_unique<SDriverState>();
+        m_driver = std::make_unique<CReceiver>();
     }
     return closed;
 }
 
-MIDIHDR* CMidiIn::TakeNextBuffer()
+bool CMidiIn::CheckStopping(MMRESULT result)
 {
-    if (!IsRunning())
-        return nullptr;
-    CMidiPacket* packet = m_driver->packets.NextPrepared();
-    if (!packet)
-        return nullptr;
-    MIDIHDR& header = packet->GetHeader();
-    header.dwBytesRecorded = 0;
-    return &header;
+    if (result == MMSYSERR_NOERROR)
+        return true;
+    if (!m_stopFailureShown) {
+        m_stopFailureShown = true;
+        CheckMidiInResult(result);
+    }
+    return false;
+}
+
+MMRESULT CMidiIn::QueueBuffers()
+{
+    return m_driver->TopUp([this](CMidiPacket& packet) -> uint32_t {
+        MIDIHDR& header = packet.GetHeader();
+        header.dwBytesRecorded = 0;
+        return midiInAddBuffer(m_hMidiIn, &header, sizeof header);
+    });
 }
 
 bool CMidiIn::AddBuffer()
 {
-    MIDIHDR* header = TakeNextBuffer();
-    return header && CheckMidiInResult(midiInAddBuffer(m_hMidiIn, header, sizeof *header));
+    return CheckMidiInResult(QueueBuffers());
 }
 
-void CMidiIn::RequeueBuffer()
+void CMidiIn::RequeueBuffers()
 {
-    if (MIDIHDR* header = TakeNextBuffer()) {
-        const MMRESULT result = midiInAddBuffer(m_hMidiIn, header, sizeof *header);
-        if (result != MMSYSERR_NOERROR)
-            OnWorkerError(result);
-    }
+    if (const MMRESULT result = QueueBuffers())
+        OnWorkerError(result);
 }
 
 bool CMidiIn::DispatchEvent()
 {
-    // A buffer whose event was dropped is not passed on: its message is
-    // lost like a dropped short message (and may be only part of a long
-    // one); but the driver gets a buffer in its place, so 32 stay queued.
-    for (int32_t lost = m_driver->events.TakeLostBuffers(); lost > 0; --lost)
-        RequeueBuffer();
-    void* buffer = nullptr;
-    const int32_t entry = m_driver->events.Pop(&buffer);
-    auto* header = static_cast<const MIDIHDR*>(buffer);
+    CMidiPacket* packet = nullptr;
+    const int32_t entry = m_driver->Pop(packet);
     switch (entry) {
     case CMidiEventRing::Empty:
         return false;
     case CMidiEventRing::LongData:
-        // A buffer given back empty (as after a reset) is not passed on
-        // and not queued again.
-        if (header && header->dwBytesRecorded) {
-            OnLongMessage(header->lpData, header->dwBytesRecorded);
-            RequeueBuffer();
-        }
+        // A buffer given back empty (as after a reset) is not passed on.
+        if (packet && packet->GetRecorded())
+            OnLongMessage(packet->GetBuffer(), packet->GetRecorded());
         break;
     case CMidiEventRing::LongError:
-        // The driver gave a buffer back with a broken message in it: another
-        // one is queued in its place.
-        if (header)
-            RequeueBuffer();
         OnLongError();
         break;
     case CMidiEventRing::Opened:
@@ -297,6 +289,9 @@ bool CMidiIn::DispatchEvent()
         OnShortMessage(static_cast<DWORD>(entry));
         break;
     }
+    // The driver gets a buffer in place of the one it gave back, at once.
+    if (packet)
+        RequeueBuffers();
     return true;
 }
 

@@ -34,6 +34,7 @@ public:
     // Flags and the recorded count are written by the driver's thread.
     DWORD GetFlags() const { return *static_cast<const volatile DWORD*>(&m_header.dwFlags); }
     DWORD GetRecorded() const { return *static_cast<const volatile DWORD*>(&m_header.dwBytesRecorded); }
+    const void* GetDriverHeader() const { return &m_header; }
     bool IsPrepared() const { return (GetFlags() & MHDR_PREPARED) != 0; }
     bool IsDone() const { return (GetFlags() & MHDR_DONE) != 0; }
 
@@ -66,6 +67,7 @@ public:
     using CRingIndex = CMidiRingIndex;
     using CEventRing = CMidiEventRing;
     using CPacketRing = CMidiPacketRing<CMidiPacket, kPacketCount>;
+    using CReceiver = CMidiReceiver<CMidiPacket, kPacketCount, kQueuedPackets>;
 
     CMidiIn();
     // Closes an open device (stopping its thread).
@@ -87,18 +89,22 @@ public:
     // failed.
     bool Stop();
     // Stops and closes an open device. Buffers the driver may still hold (a
-    // stop, reset or close that failed) are left to it, never freed.
+    // stop, reset or close that failed) are left to it, never freed. Of the
+    // failures on the way from Stop to the end of Close only the first is
+    // shown: a driver that refuses to stop would otherwise bring a box for
+    // every step, and again from the destructor.
     bool Close();
 
-    // Queues the next prepared buffer with the driver; only while running.
-    // On the user-interface thread: a failure shows its message box.
+    // Queues prepared buffers with the driver until 32 are with it; only
+    // while running, and before the worker starts. A refusal shows its
+    // message box; the buffer stays for the worker to offer again.
     bool AddBuffer();
-    // Gives the driver the buffers of events the ring had to drop, then
-    // takes one entry off the ring and calls its handler; false when the
-    // ring was empty.
+    // Takes one entry off the ring and calls its handler; a buffer given
+    // back is passed on and replaced with the driver. False when the ring
+    // was empty.
     bool DispatchEvent();
 
-    bool IsRunning() const { return m_driver->running.load(std::memory_order_acquire); }
+    bool IsRunning() const { return m_driver->IsRunning(); }
     bool HasWorkerThread() const { return m_thread != nullptr; }
     // The buffers still prepared with the driver.
     int32_t CountPreparedPackets() const;
@@ -116,42 +122,33 @@ protected:
     virtual void OnError() {}
     virtual void OnLongError() {}
     virtual void OnMoreData() {}
-    // A winmm call on the worker thread failed. No message box may open
-    // there (the ring would not be drained meanwhile): the result is for the
-    // user-interface thread to show. The base does nothing.
+    // A winmm call on the worker thread failed (for a run of refusals, the
+    // first). No message box may open there (the ring would not be drained
+    // meanwhile): the result is for the user-interface thread to show. The
+    // base does nothing.
     virtual void OnWorkerError(MMRESULT result) { (void)result; }
 
 private:
     friend void CALLBACK MidiInCallback(HMIDIIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
     friend unsigned MidiInThreadProc(void* midiIn);
 
+    // Hands the driver buffers until 32 are with it; gives the refusal to
+    // report, 0 for none.
+    MMRESULT QueueBuffers();
+    // The same on the worker thread, reporting through OnWorkerError.
+    void RequeueBuffers();
+    void WaitForWorker();
+    // A failure on the way from Stop to the end of Close: shown only when it
+    // is the first since the device was opened.
+    bool CheckStopping(MMRESULT result);
+
+    std::unique_ptr<CWorkerThread> m_thread;
     // Everything the driver's context touches: the callback's instance
     // data. It lives apart from the object, so that a driver that could not
     // be made to give its buffers back keeps valid buffers and a valid
     // callback target: the block is then left to it instead of being freed.
-    struct SDriverState {
-        std::atomic<bool> running{false};
-        CEventRing events;
-        CPacketRing packets;
-
-        // Only while running; a full ring drops the entry.
-        void Push(int32_t entry, void* buffer = nullptr)
-        {
-            if (running.load(std::memory_order_acquire))
-                events.Push(entry, buffer);
-        }
-    };
-
-    // The next prepared buffer, its count cleared; null when not running or
-    // none is prepared.
-    MIDIHDR* TakeNextBuffer();
-    // The same as AddBuffer on the worker thread, reporting a failure
-    // through OnWorkerError.
-    void RequeueBuffer();
-    void WaitForWorker();
-
-    std::unique_ptr<CWorkerThread> m_thread;
-    std::unique_ptr<SDriverState> m_driver;
+    std::unique_ptr<CReceiver> m_driver;
+    bool m_stopFailureShown = false;
 };
 
 // The driver callback: one entry per driver message while running.

@@ -102,11 +102,16 @@ LRESULT CMidiInDevice::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return OnShortMessageReceived(wParam, lParam);
     case kLongMessage:
         return OnLongMessageReceived(wParam, lParam);
-    case kWorkerError:
-        if (!m_closing)
-            CheckMidiInResult(static_cast<MMRESULT>(wParam));
+    case kWorkerError: {
+        // The box runs a message loop of its own, in which the set-up
+        // dialog's OK may delete this device: nothing of it is touched once
+        // the box is open.
+        const bool show = !m_closing;
         m_errorPending.store(false);
+        if (show)
+            CheckMidiInResult(static_cast<MMRESULT>(wParam));
         return 0;
+    }
     case WM_DESTROY:
         OnDestroyWindow();
         return CWnd::WindowProc(msg, wParam, lParam);

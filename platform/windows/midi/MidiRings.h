@@ -8,8 +8,10 @@
 // atomics: the producer publishes an entry by storing the write index with
 // release order after writing the entry, the consumer frees a slot by
 // storing the read index with release order after reading it. Besides them
-// only the drop counters are shared, and they are atomic too, so no lock is
-// needed. The packet ring is touched by the worker thread alone.
+// only the running flag and the drop counter are shared, and they are
+// atomic too, so no lock is needed. The packet ring is touched by the
+// worker thread alone (and by the user-interface thread while no worker
+// runs).
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -46,6 +48,11 @@ protected:
 class CMidiEventRing : public CMidiRingIndex {
 public:
     static constexpr int32_t kSize = 2048;
+    // Entries kept for the events that give a buffer back. No more buffers
+    // than this are ever with the driver, and each comes back with one
+    // event, so such an event always finds room: a flood of short messages
+    // can cost short messages, never a system-exclusive one.
+    static constexpr int32_t kReserved = 32;
 
     enum : int32_t {
         Empty = -1,
@@ -69,27 +76,25 @@ public:
         for (void*& buffer : m_buffers)
             buffer = nullptr;
         m_dropped.store(0, std::memory_order_relaxed);
-        m_lostBuffers.store(0, std::memory_order_relaxed);
         ResetIndices();
     }
 
     // Producer side (the driver callback). A full ring keeps what it holds
     // and drops the new entry (false): losing one event is better than
-    // losing every pending one. A dropped event's buffer is counted, so the
-    // consumer can still give one back to the driver in its place.
+    // losing every pending one. An entry without a buffer finds the ring
+    // full while only the reserved room is left.
     bool Push(int32_t entry, void* buffer = nullptr)
     {
         const int32_t write = m_write.load(std::memory_order_relaxed);
-        const int32_t next = Next(write);
-        if (next == m_read.load(std::memory_order_acquire)) {
+        const int32_t used = (write - m_read.load(std::memory_order_acquire) + kSize) % kSize;
+        const int32_t room = kSize - 1 - used;
+        if (room == 0 || (!buffer && room <= kReserved)) {
             m_dropped.fetch_add(1, std::memory_order_relaxed);
-            if (buffer)
-                m_lostBuffers.fetch_add(1, std::memory_order_relaxed);
             return false;
         }
         m_entries[write] = entry;
         m_buffers[write] = buffer;
-        m_write.store(next, std::memory_order_release);
+        m_write.store(Next(write), std::memory_order_release);
         return true;
     }
 
@@ -112,9 +117,6 @@ public:
         return entry;
     }
 
-    // Consumer side: how many buffers went with dropped events since the
-    // last call.
-    int32_t TakeLostBuffers() { return m_lostBuffers.exchange(0, std::memory_order_relaxed); }
     // Every entry dropped since the last reset.
     int32_t GetDropped() const { return m_dropped.load(std::memory_order_relaxed); }
 
@@ -122,14 +124,15 @@ private:
     int32_t m_entries[kSize];
     void* m_buffers[kSize];
     std::atomic<int32_t> m_dropped{0};
-    std::atomic<int32_t> m_lostBuffers{0};
 };
 
-// The receive buffers in the order they are handed to the driver: the
-// write index runs over the packets queued with it. Of 128 packets at most
-// 32 are queued and at most as many more wait to be read, so the packet at
-// the write index is always one the driver gave back and the worker has
-// done with. TPacket offers IsPrepared() and Reset().
+// The receive buffers, handed to the driver in ring order. A packet is
+// marked as out from the moment the driver takes it until the event that
+// gave it back has been handled, and the hand-out passes over packets that
+// are out: whatever order the driver gives buffers back in and whatever the
+// event ring drops, no packet goes to the driver twice, and none is
+// refilled while its bytes still wait to be passed on. TPacket offers
+// IsPrepared(), Reset() and GetDriverHeader() (what the driver gives back).
 template <class TPacket, int32_t N>
 class CMidiPacketRing : public CMidiRingIndex {
 public:
@@ -137,24 +140,47 @@ public:
 
     int32_t GetSize() const override { return N; }
 
-    // Both indices 0, every packet reset. Only while the driver holds none.
+    // Both indices 0, every packet reset and ours. Only while the driver
+    // holds none.
     void Reset()
     {
-        for (TPacket& packet : m_packets)
-            packet.Reset();
+        for (int32_t i = 0; i < N; ++i) {
+            m_packets[i].Reset();
+            m_out[i] = false;
+        }
         ResetIndices();
     }
 
-    // The packet at the write index when it is prepared (the index moves on);
-    // null, changing nothing, otherwise.
+    // From the write index on, the first packet that is not out, when it is
+    // prepared (the index moves past it); null, changing nothing, otherwise.
     TPacket* NextPrepared()
     {
         const int32_t write = m_write.load(std::memory_order_relaxed);
-        TPacket& packet = m_packets[write];
-        if (!packet.IsPrepared())
-            return nullptr;
-        m_write.store(Next(write), std::memory_order_release);
-        return &packet;
+        for (int32_t step = 0, index = write; step < N; ++step, index = Next(index)) {
+            if (m_out[index])
+                continue;
+            if (!m_packets[index].IsPrepared())
+                return nullptr;
+            m_write.store(Next(index), std::memory_order_release);
+            return &m_packets[index];
+        }
+        return nullptr;
+    }
+
+    // The driver took the packet.
+    void MarkOut(const TPacket& packet) { m_out[&packet - m_packets] = true; }
+
+    // The packet that the driver gave back with this header, ours again;
+    // null when no packet that is out has it.
+    TPacket* TakeBack(const void* header)
+    {
+        for (int32_t i = 0; i < N; ++i) {
+            if (m_out[i] && m_packets[i].GetDriverHeader() == header) {
+                m_out[i] = false;
+                return &m_packets[i];
+            }
+        }
+        return nullptr;
     }
 
     TPacket& operator[](int32_t index) { return m_packets[index]; }
@@ -162,6 +188,87 @@ public:
 
 private:
     TPacket m_packets[N];
+    bool m_out[N] = {};
+};
+
+// What the driver's context and the worker thread of one input device
+// share: the running flag, the event ring and the receive buffers, of which
+// the worker keeps `Queued` with the driver.
+template <class TPacket, int32_t N, int32_t Queued>
+class CMidiReceiver {
+public:
+    static_assert(Queued <= CMidiEventRing::kReserved, "every buffer with the driver needs its room on the ring");
+    static_assert(Queued <= N);
+
+    // Only while the driver holds no buffer and no worker runs.
+    void Reset()
+    {
+        events.Reset();
+        packets.Reset();
+        m_queued = 0;
+        m_refusing = false;
+    }
+
+    bool IsRunning() const { return running.load(std::memory_order_acquire); }
+
+    // Driver side: one entry, and the buffer it gives back; only while
+    // running.
+    void Push(int32_t entry, void* buffer = nullptr)
+    {
+        if (IsRunning())
+            events.Push(entry, buffer);
+    }
+
+    // Worker side: the oldest entry (Empty when none). An entry that gives a
+    // buffer back sets `packet` to that buffer's packet, ours again and left
+    // alone until the next TopUp (null when it is none the driver had).
+    int32_t Pop(TPacket*& packet)
+    {
+        void* buffer = nullptr;
+        const int32_t entry = events.Pop(&buffer);
+        packet = nullptr;
+        if (buffer && (packet = packets.TakeBack(buffer)) != nullptr)
+            --m_queued;
+        return entry;
+    }
+
+    // Worker side (or before the worker starts): hands the driver buffers
+    // until `Queued` are with it, only while running. queue(packet) gives 0
+    // when the driver took the packet, else the driver's error; a refused
+    // buffer stays ours and is offered again at the next call, so input
+    // comes back by itself when the driver takes buffers again. Returns
+    // the refusal that begins a run of refusals (to be reported once), 0
+    // otherwise.
+    template <class TQueue>
+    uint32_t TopUp(TQueue&& queue)
+    {
+        while (IsRunning() && m_queued < Queued) {
+            TPacket* packet = packets.NextPrepared();
+            if (!packet)
+                break;
+            const uint32_t result = queue(*packet);
+            if (result != 0) {
+                const bool first = !m_refusing;
+                m_refusing = true;
+                return first ? result : 0;
+            }
+            m_refusing = false;
+            packets.MarkOut(*packet);
+            ++m_queued;
+        }
+        return 0;
+    }
+
+    // The buffers with the driver, as far as the worker knows.
+    int32_t CountQueued() const { return m_queued; }
+
+    std::atomic<bool> running{false};
+    CMidiEventRing events;
+    CMidiPacketRing<TPacket, N> packets;
+
+private:
+    int32_t m_queued = 0;
+    bool m_refusing = false;
 };
 
 // The rate at which a system-exclusive message leaves through a MIDI cable,

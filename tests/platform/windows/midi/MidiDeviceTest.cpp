@@ -8,7 +8,11 @@
 
 #include "MidiTestSupport.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -141,7 +145,7 @@ TEST_F(MidiInDeviceTest, AFloodKeepsWhatTheRingHoldsAndStoppingDuringOneUnprepar
         PumpFor(200);
     } while (port.received.size() != seen);
     // However far the worker fell behind, what the ring held came through.
-    EXPECT_GE(port.received.size(), static_cast<size_t>(CMidiEventRing::kSize - 1));
+    EXPECT_GE(port.received.size(), static_cast<size_t>(CMidiEventRing::kSize - 1 - CMidiEventRing::kReserved));
     EXPECT_LE(port.received.size(), static_cast<size_t>(kFlood));
     for (const Bytes& bytes : port.received)
         ASSERT_EQ(bytes, (Bytes{0x90, 0x3C, 0x40}));
@@ -160,17 +164,27 @@ TEST_F(MidiInDeviceTest, AFloodKeepsWhatTheRingHoldsAndStoppingDuringOneUnprepar
 
 TEST_F(MidiInDeviceTest, AFailingRequeueIsShownOnThisThreadAndCopiesLeftWhenTheWindowGoesAreFreed)
 {
-    // The worker's hand-back of a buffer fails once: the box opens only
-    // when this thread pumps, and input goes on.
-    ASSERT_TRUE(standin.Command("fail midiInAddBuffer"));
-    ASSERT_TRUE(standin.Command("sysexfill 1 20"));
-    ASSERT_TRUE(standin.Command("sysexfill 1 30"));
-    ::Sleep(50);
-    EXPECT_TRUE(Boxes().empty());
-    EXPECT_TRUE(WaitForMessages(2));
-    PumpFor(30);
-    EXPECT_EQ(port.received, (std::vector<Bytes>{Sysex(20), Sysex(30)}));
-    EXPECT_EQ(Boxes().size(), 1u);
+    // The worker's hand-back of buffers is refused five times, then for
+    // good: each run of refusals brings one box, opened only when this
+    // thread pumps. The refused buffers are offered again, so input comes
+    // back by itself, with 32 queued, once the driver takes them.
+    for (const char* refusal : {"fail midiInAddBuffer 5", "fail midiInAddBuffer -1"}) {
+        CMessageBoxRecorder::Texts().clear();
+        port.received.clear();
+        ASSERT_TRUE(standin.Command(refusal));
+        for (int i = 0; i < 40; ++i)
+            ASSERT_TRUE(standin.Command("sysexfill 1 20"));
+        ::Sleep(50);
+        EXPECT_TRUE(Boxes().empty()) << refusal;
+        PumpFor(100);
+        ASSERT_TRUE(standin.Command("fail clear"));
+        EXPECT_TRUE(PumpUntil([&] { return standin.Value("queued in 1") == CMidiIn::kQueuedPackets; }, 2000))
+            << refusal;
+        ASSERT_TRUE(standin.Command("sysexfill 1 30"));
+        EXPECT_TRUE(PumpUntil([&] { return !port.received.empty() && port.received.back() == Sysex(30); }, 2000))
+            << refusal;
+        EXPECT_EQ(Boxes().size(), 1u) << refusal;
+    }
 
     // Copies posted while this thread does not pump, then the window goes
     // (as it does with the main window at exit): none is left behind.
@@ -181,6 +195,49 @@ TEST_F(MidiInDeviceTest, AFailingRequeueIsShownOnThisThreadAndCopiesLeftWhenTheW
     EXPECT_EQ(device->CountPostedCopies(), 20);
     ::DestroyWindow(device->GetSafeHwnd());
     EXPECT_EQ(device->CountPostedCopies(), 0);
+}
+
+TEST_F(MidiInDeviceTest, ADriverThatWillNotLetGoOfItsBuffersIsReportedOnce)
+{
+    // Two headers refuse to be unprepared: the close gives up, the
+    // destructor tries again and gets them back; one box in all.
+    ASSERT_TRUE(standin.Command("fail midiInUnprepareHeader 2"));
+    device.reset();
+    EXPECT_EQ(Boxes().size(), 1u);
+}
+
+namespace {
+
+// Storage for a device that a message box deletes, filled afterwards so
+// that any later write into it shows.
+alignas(CMidiInDevice) unsigned char g_deviceStorage[sizeof(CMidiInDevice)];
+bool g_deviceDeleted = false;
+
+int DeleteDeviceInTheBox(HWND, const std::string&, unsigned)
+{
+    reinterpret_cast<CMidiInDevice*>(g_deviceStorage)->~CMidiInDevice();
+    std::memset(g_deviceStorage, 0xA5, sizeof g_deviceStorage);
+    g_deviceDeleted = true;
+    return IDOK;
+}
+
+} // namespace
+
+TEST_F(CStandinTest, ADeviceDeletedWhileItsErrorBoxIsOpenIsLeftAlone)
+{
+    // As when the set-up dialog's OK closes the devices while the box that
+    // reports a worker failure is open.
+    auto* device = new (g_deviceStorage) CMidiInDevice(kPlainIn);
+    ASSERT_TRUE(device->Open());
+    g_deviceDeleted = false;
+    const MessageBoxHook previous = SetMessageBoxHook(&DeleteDeviceInTheBox);
+    ASSERT_TRUE(standin.Command("fail midiInAddBuffer 1"));
+    ASSERT_TRUE(standin.Command("sysexfill 1 20"));
+    EXPECT_TRUE(PumpUntil([] { return g_deviceDeleted; }, 2000));
+    PumpFor(20);
+    SetMessageBoxHook(previous);
+    EXPECT_EQ(std::count(std::begin(g_deviceStorage), std::end(g_deviceStorage), 0xA5), sizeof g_deviceStorage);
+    EXPECT_EQ(standin.Value("open in 1"), 0);
 }
 
 TEST_F(CStandinTest, UnknownDevicesFailWithoutABoxAndAFailingDriverCallShowsOne)

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
+#include <deque>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -13,8 +17,42 @@ namespace {
 struct CTestPacket {
     bool prepared = true;
     int resets = 0;
+    // The number of the message the driver filled it with.
+    int32_t message = -1;
     bool IsPrepared() const { return prepared; }
     void Reset() { ++resets; }
+    const void* GetDriverHeader() const { return this; }
+};
+
+using CTestReceiver = CMidiReceiver<CTestPacket, 128, 32>;
+
+// A driver that fills its queued buffers in the order it was given them and
+// drops a message that finds none; it refuses as many buffers as it is told.
+struct CTestDriver {
+    CTestReceiver& receiver;
+    std::deque<CTestPacket*> queue;
+    int refusals = 0;
+
+    uint32_t Queue(CTestPacket& packet)
+    {
+        if (refusals > 0) {
+            --refusals;
+            return 11;
+        }
+        EXPECT_EQ(std::count(queue.begin(), queue.end(), &packet), 0) << "a buffer the driver holds came again";
+        queue.push_back(&packet);
+        return 0;
+    }
+    bool Sysex(int32_t number)
+    {
+        if (queue.empty())
+            return false;
+        CTestPacket* packet = queue.front();
+        queue.pop_front();
+        packet->message = number;
+        receiver.Push(CMidiEventRing::LongData, packet);
+        return true;
+    }
 };
 
 } // namespace
@@ -37,29 +75,28 @@ TEST(MidiEventRing, KeepsOrderAcrossTheWrapAndReportsEmpty)
     EXPECT_EQ(ring.GetWriteIndex(), 9000 % CMidiEventRing::kSize);
 }
 
-TEST(MidiEventRing, AFullRingDropsTheNewEntryAndKeepsThePendingOnes)
+TEST(MidiEventRing, AFullRingDropsTheNewEntryAndKeepsRoomForEveryBufferGivenBack)
 {
     CMidiEventRing ring;
-    const int32_t capacity = CMidiEventRing::kSize - 1;
-    for (int32_t i = 0; i < capacity; ++i)
+    const int32_t shortRoom = CMidiEventRing::kSize - 1 - CMidiEventRing::kReserved;
+    for (int32_t i = 0; i < shortRoom; ++i)
         ASSERT_TRUE(ring.Push(i));
-    // A buffer given back while the ring is full: its event is lost, the
-    // buffer counted for the consumer to replace.
-    int lost = 0;
-    int next = 0;
-    EXPECT_FALSE(ring.Push(CMidiEventRing::LongData, &lost));
-    EXPECT_EQ(ring.GetDropped(), 1);
-    for (int32_t i = 0; i < capacity; ++i)
+    // Short entries find the ring full; the room left takes every buffer
+    // the driver can give back, and no more.
+    EXPECT_FALSE(ring.Push(shortRoom));
+    int buffers[CMidiEventRing::kReserved];
+    for (int& buffer : buffers)
+        ASSERT_TRUE(ring.Push(CMidiEventRing::LongData, &buffer));
+    EXPECT_FALSE(ring.Push(CMidiEventRing::LongError, &buffers[0]));
+    EXPECT_EQ(ring.GetDropped(), 2);
+    for (int32_t i = 0; i < shortRoom; ++i)
         ASSERT_EQ(ring.Pop(), i);
+    for (int& expected : buffers) {
+        void* buffer = nullptr;
+        ASSERT_EQ(ring.Pop(&buffer), CMidiEventRing::LongData);
+        EXPECT_EQ(buffer, &expected);
+    }
     EXPECT_EQ(ring.Pop(), CMidiEventRing::Empty);
-    EXPECT_EQ(ring.TakeLostBuffers(), 1);
-    EXPECT_EQ(ring.TakeLostBuffers(), 0);
-    // Room again after popping: the next long message comes with its own
-    // buffer.
-    EXPECT_TRUE(ring.Push(CMidiEventRing::LongError, &next));
-    void* buffer = nullptr;
-    EXPECT_EQ(ring.Pop(&buffer), CMidiEventRing::LongError);
-    EXPECT_EQ(buffer, &next);
     ring.Push(5);
     ring.Reset();
     EXPECT_EQ(ring.Pop(), CMidiEventRing::Empty);
@@ -114,6 +151,55 @@ TEST(MidiPacketRing, HandsOutPreparedPacketsInOrderRoundTheRing)
     EXPECT_EQ(handedOut[3], &ring[3]);
     EXPECT_EQ(handedOut[4], &ring[0]);
     EXPECT_EQ(handedOut[6], &ring[2]);
+}
+
+TEST(MidiReceiver, AWorkerFarBehindAFloodPassesEverySysexOnOnceInOrderAndKeeps32Queued)
+{
+    auto receiver = std::make_unique<CTestReceiver>();
+    receiver->Reset();
+    receiver->running = true;
+    CTestDriver driver{*receiver, {}, 0};
+    int reports = 0;
+    auto topUp = [&] {
+        if (receiver->TopUp([&](CTestPacket& packet) { return driver.Queue(packet); }))
+            ++reports;
+    };
+    std::vector<int32_t> handedOver;
+    std::vector<int32_t> passedOn;
+    // The worker takes a few entries and hands buffers back as it goes, as
+    // its thread does between its naps.
+    auto work = [&](int entries) {
+        for (int i = 0; i < entries; ++i) {
+            CTestPacket* packet = nullptr;
+            if (receiver->Pop(packet) == CMidiEventRing::Empty)
+                break;
+            if (packet) {
+                passedOn.push_back(packet->message);
+                topUp();
+            }
+        }
+        topUp();
+    };
+    topUp();
+    ASSERT_EQ(driver.queue.size(), 32u);
+    // Mostly the worker falls far behind: the ring overflows with short
+    // messages while system-exclusive ones wait in it, the driver runs out
+    // of buffers now and then, and refuses five on the way.
+    for (int32_t round = 0; round < 600; ++round) {
+        if (round == 200)
+            driver.refusals = 5;
+        for (int i = 0; i < 150; ++i)
+            receiver->Push(0x403C90);
+        if (driver.Sysex(round))
+            handedOver.push_back(round);
+        work(round % 7 == 0 ? 400 : 3);
+    }
+    work(INT_MAX);
+    EXPECT_GT(receiver->events.GetDropped(), 0);
+    EXPECT_GT(handedOver.size(), 300u);
+    EXPECT_EQ(passedOn, handedOver);
+    EXPECT_EQ(driver.queue.size(), 32u);
+    EXPECT_EQ(reports, 1);
 }
 
 TEST(MidiWireTime, SleepsUntilTheMessageHasLeftAt3472BytesASecond)
