@@ -4,6 +4,7 @@
 #include "Services.h"
 #include "resource.h"
 
+#include "appkit/ScreenArea.h"
 #include "appkit/WinApp.h"
 #include "graphics/DrawInfo.h"
 #include "ModalWindowStack.h"
@@ -51,6 +52,26 @@ void EnableWindowStackTop(bool enable)
 {
     if (CModalWindowStack* stack = WindowStack())
         stack->EnableTop(enable);
+}
+
+// Puts the hidden window, of the given size, at the panel's saved position,
+// moved wholly into the work area where it fits: the screen may have
+// shrunk, a monitor gone, the file been mangled since. The placement is in
+// workspace coordinates, which a task bar shifts from the screen's; the
+// shift is measured on the window itself.
+void PlaceAtSavedPosition(HWND window, const CTevPoint& position, LONG width, LONG height)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    RECT screen;
+    if (!::GetWindowPlacement(window, &placement) || !::GetWindowRect(window, &screen))
+        return;
+    const LONG dx = screen.left - placement.rcNormalPosition.left;
+    const LONG dy = screen.top - placement.rcNormalPosition.top;
+    const POINT at = FitOnScreen(int64_t{position.x} + dx, int64_t{position.y} + dy, width, height);
+    placement.rcNormalPosition = RECT{at.x - dx, at.y - dy, at.x - dx + width, at.y - dy + height};
+    placement.showCmd = SW_HIDE;
+    ::SetWindowPlacement(window, &placement);
 }
 
 // The normal rectangle's top-left corner becomes the panel's position.
@@ -364,15 +385,9 @@ bool CMainFrame::Create(CTevRootPanel& panel)
     m_view.StartTimer(m_view, &panel);
     RecalcLayout();
 
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    if (::GetWindowPlacement(m_hWnd, &placement)) {
-        const CTevPoint position = panel.GetWindowPosition();
-        RECT& normal = placement.rcNormalPosition;
-        ::OffsetRect(&normal, position.x - normal.left, position.y - normal.top);
-        placement.showCmd = SW_HIDE;
-        ::SetWindowPlacement(m_hWnd, &placement);
-    }
+    RECT frame;
+    ::GetWindowRect(m_hWnd, &frame);
+    PlaceAtSavedPosition(m_hWnd, panel.GetWindowPosition(), frame.right - frame.left, frame.bottom - frame.top);
     ShowWindow(SW_SHOW);
     UpdateWindow();
     return true;
@@ -528,24 +543,16 @@ LRESULT CSubFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     LRESULT result = 0;
     switch (message) {
     case WM_CREATE: {
-        // The client area is the panel's rect, at the panel's position.
+        // The client area is the panel's rect, at the panel's saved position
+        // brought onto the screen.
         RECT window;
         RECT client;
         ::GetWindowRect(m_hWnd, &window);
         ::GetClientRect(m_hWnd, &client);
-        WINDOWPLACEMENT placement = {};
-        placement.length = sizeof placement;
-        ::GetWindowPlacement(m_hWnd, &placement);
         const CTevPoint position = m_panel ? m_panel->GetWindowPosition() : CTevPoint{};
         const CTevRect panelRect = m_panel ? m_panel->GetRect() : CTevRect{};
-        placement.rcNormalPosition.left = position.x;
-        placement.rcNormalPosition.top = position.y;
-        placement.rcNormalPosition.right =
-            position.x + panelRect.Width() + (window.right - window.left) - client.right;
-        placement.rcNormalPosition.bottom =
-            position.y + panelRect.Height() + (window.bottom - window.top) - client.bottom;
-        placement.showCmd = SW_HIDE;
-        ::SetWindowPlacement(m_hWnd, &placement);
+        PlaceAtSavedPosition(m_hWnd, position, panelRect.Width() + (window.right - window.left) - client.right,
+                             panelRect.Height() + (window.bottom - window.top) - client.bottom);
         if (CFrameWnd::WindowProc(message, wParam, lParam) == -1)
             return -1;
         InputMethodOff(m_hWnd);

@@ -20,6 +20,8 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -208,6 +210,58 @@ TEST_F(CShellFrameTest, SubFrameKeepsItsPlaceAndAModalPanelDisablesTheWindowsBel
     ::SendMessageA(tool, WM_CLOSE, 0, 0);
     EXPECT_EQ(Views().FindRootPanel("tool")->GetWindowPosition().x, 333);
     EXPECT_EQ(Views().FindRootPanel("tool")->GetWindowPosition().y, 222);
+}
+
+// A saved place that the screen can't show (another monitor, a larger
+// screen, a broken file) opens wholly in the work area, size kept; one on
+// the screen stays put. The file written afterwards holds where the windows
+// really were. The display is one 1280 x 1024 screen.
+TEST_F(CShellFrameTest, SavedPlacesOpenWhollyOnTheScreenAndTheRealPlacesAreSaved)
+{
+    RECT area;
+    ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0));
+    Manager().SetFolder(".\\");
+    const std::string file = "WindowPosition.txt";
+    // Per axis: at the saved number, at the work area's near or far edge.
+    enum { kSaved, kNear, kFar };
+    const struct {
+        const char* main;
+        int mainX, mainY;
+        const char* tool;
+        int toolX, toolY;
+    } cases[] = {
+        {"30,40", kSaved, kSaved, "300,40", kSaved, kSaved},
+        {"5000,3000", kFar, kFar, "1100,300", kFar, kSaved},
+        {"-500,-40", kNear, kNear, "-5,700", kNear, kSaved},
+        {"99999999999,-99999999999", kFar, kNear, "-99999999999,99999999999", kNear, kFar},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(file, std::ios::binary) << "main\n" << c.main << "\ntool\n" << c.tool << "\n";
+        Manager().LoadSaveWindowPositions(true);
+        ASSERT_TRUE(Views().OpenRootPanel("main") && Views().OpenRootPanel("tool"));
+        std::string saved;
+        auto check = [&](HWND window, const char* name, const char* text, int xAt, int yAt) {
+            RECT r = {};
+            EXPECT_TRUE(::GetWindowRect(window, &r)) << name;
+            char* comma = nullptr;
+            const long long x = std::strtoll(text, &comma, 10);
+            const long long y = std::strtoll(comma + 1, nullptr, 10);
+            const long long wantX[] = {x, area.left, area.right - (r.right - r.left)};
+            const long long wantY[] = {y, area.top, area.bottom - (r.bottom - r.top)};
+            EXPECT_EQ(r.left, wantX[xAt]) << name << " " << text;
+            EXPECT_EQ(r.top, wantY[yAt]) << name << " " << text;
+            saved += std::string(name) + "\n" + std::to_string(r.left) + "," + std::to_string(r.top) + "\n";
+        };
+        check(MainFrame(), "main", c.main, c.mainX, c.mainY);
+        check(::FindWindowA(nullptr, "tool"), "tool", c.tool, c.toolX, c.toolY);
+        Manager().LoadSaveWindowPositions(false);
+        std::ifstream written(file);
+        const std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text.substr(0, saved.size()), saved) << c.main;
+        DrainMessages();
+    }
+    ::DeleteFileA(file.c_str());
+    Manager().SetFolder(std::string());
 }
 
 // A main panel that carries its own bitmap, with the shell's real drawing

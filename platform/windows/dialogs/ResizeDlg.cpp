@@ -1,33 +1,20 @@
 #include "dialogs/ResizeDlg.h"
 
+#include "appkit/ScreenArea.h"
 #include "appkit/WinApp.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 RECT ClampRectToScreen(const RECT& rect, const RECT& screen)
 {
-    RECT result = rect;
-    const LONG screenWidth = screen.right - screen.left;
-    const LONG screenHeight = screen.bottom - screen.top;
-    if (result.right - result.left > screenWidth) {
-        result.right = result.left + screenWidth;
-    }
-    if (result.bottom - result.top > screenHeight) {
-        result.bottom = result.top + screenHeight;
-    }
-    if (result.left < screen.left) {
-        ::OffsetRect(&result, screen.left - result.left, 0);
-    }
-    if (result.top < screen.top) {
-        ::OffsetRect(&result, 0, screen.top - result.top);
-    }
-    if (result.right > screen.right) {
-        ::OffsetRect(&result, screen.right - result.right, 0);
-    }
-    if (result.bottom > screen.bottom) {
-        ::OffsetRect(&result, 0, screen.bottom - result.bottom);
-    }
-    return result;
+    const LONG width = static_cast<LONG>(
+        std::min<int64_t>(int64_t{rect.right} - rect.left, int64_t{screen.right} - screen.left));
+    const LONG height = static_cast<LONG>(
+        std::min<int64_t>(int64_t{rect.bottom} - rect.top, int64_t{screen.bottom} - screen.top));
+    const POINT at = FitIntoArea(rect.left, rect.top, width, height, screen);
+    return RECT{at.x, at.y, at.x + width, at.y + height};
 }
 
 namespace GP {

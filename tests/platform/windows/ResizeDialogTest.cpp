@@ -3,6 +3,7 @@
 // size, the size grip, and size and place kept in the profile; and a plain
 // modal dialog run by the layer and ended by a robot.
 #include "appkit/Dialog.h"
+#include "appkit/ScreenArea.h"
 #include "appkit/WinApp.h"
 #include "dialogs/ResizeDlg.h"
 
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -197,6 +199,19 @@ TEST(ResizeDialog, ScreenClamping)
         const RECT out = ClampRectToScreen(c.in, screen);
         EXPECT_TRUE(::EqualRect(&out, &c.out)) << c.in.left << "," << c.in.top << " -> " << out.left << ","
                                                 << out.top << "," << out.right << "," << out.bottom;
+    }
+    // A window keeps its size: one larger than the work area (here below a
+    // task bar) keeps its top-left corner in it.
+    const RECT work{0, 40, 1280, 1024};
+    const struct {
+        int64_t x, y;
+        LONG width, height;
+        LONG atX, atY;
+    } fits[] = {{500, 10, 2000, 1500, 0, 40}, {-3000, 2000, 2000, 100, 0, 924}};
+    for (const auto& f : fits) {
+        const POINT at = FitIntoArea(f.x, f.y, f.width, f.height, work);
+        EXPECT_EQ(at.x, f.atX) << f.x;
+        EXPECT_EQ(at.y, f.atY) << f.y;
     }
 }
 
