@@ -81,8 +81,9 @@ void CMidiSetupDialog::OnOK()
         outIds.push_back(port.GetDeviceId());
 
     CDialog::OnOK();
-    m_page->Apply();
-    if (keepIds) {
+    // Refused while the devices are being closed: the ports are half
+    // closed then, and saving them would write "(none)" for them.
+    if (m_page->Apply() && keepIds) {
         for (size_t i = 0; i < inIds.size() && i < midi.GetInputPorts().size(); ++i)
             midi.GetInputPorts()[i].SetDeviceId(inIds[i]);
         for (size_t i = 0; i < outIds.size() && i < midi.GetOutputPorts().size(); ++i)

@@ -294,11 +294,11 @@ bool CTevMidiOut::Serialize(CTevArchive& archive)
     return CTevMidi::Serialize(archive);
 }
 
-void CTevMidiOut::Send(const std::vector<uint8_t>& bytes)
+bool CTevMidiOut::Send(const std::vector<uint8_t>& bytes)
 {
-    if (m_device)
-        m_device->Send(bytes);
+    const bool sent = !m_device || m_device->Send(bytes);
     m_lastSent = bytes;
+    return sent;
 }
 
 bool CTevMidiOut::SendShortMessage(const CTevShortMessage& message)
@@ -306,20 +306,17 @@ bool CTevMidiOut::SendShortMessage(const CTevShortMessage& message)
     const std::vector<uint8_t> bytes = message.GetBytes();
     if (bytes.empty())
         return false;
-    Send(bytes);
-    return true;
+    return Send(bytes);
 }
 
 bool CTevMidiOut::SendLongMessage(const CTevLongMessage& message)
 {
-    Send(message.GetBytes());
-    return true;
+    return Send(message.GetBytes());
 }
 
 bool CTevMidiOut::SendLongMessage(const CTevDravikMessage& message)
 {
-    Send(message.GetBytes());
-    return true;
+    return Send(message.GetBytes());
 }
 
 CTevDravikMessage CTevMidiOut::BuildMessage(const std::vector<uint8_t>& command, int32_t address,

@@ -166,8 +166,9 @@ public:
 
     // Every send hands the bytes to the bound device, when there is one,
     // and then keeps them as the last sent, device or not: sending without a
-    // device is not an error. A short message without bytes (a status below
-    // 0x80) sends nothing and gives false.
+    // device is not an error. False when the device could not send them, or
+    // for a short message without bytes (a status below 0x80), which sends
+    // nothing.
     bool SendShortMessage(const CTevShortMessage& message) override;
     bool SendLongMessage(const CTevLongMessage& message) override;
     bool SendLongMessage(const CTevDravikMessage& message) override;
@@ -188,7 +189,7 @@ public:
 private:
     CTevDravikMessage BuildMessage(const std::vector<uint8_t>& command, int32_t address,
                                    const std::vector<uint8_t>& data) const;
-    void Send(const std::vector<uint8_t>& bytes);
+    bool Send(const std::vector<uint8_t>& bytes);
 
     CTevMidiOutDevice* m_device = nullptr;
     std::vector<uint8_t> m_lastSent;
@@ -221,7 +222,8 @@ private:
 };
 
 // An output device. A message whose first byte is F0 is a system-exclusive
-// message, any other a short message. The ports do not look at the result.
+// message, any other a short message. Send gives false when the message
+// could not be sent; the ports pass that on.
 class CTevMidiOutDevice {
 public:
     CTevMidiOutDevice() = default;

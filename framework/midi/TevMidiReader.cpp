@@ -77,9 +77,9 @@ bool CTevMidiWriter::Write(int32_t address, const std::vector<uint8_t>& data)
 {
     if (!m_outputPort)
         return false;
-    static_cast<ITevMidiOut*>(m_outputPort)->SendDataSet(address, data);
+    const bool sent = static_cast<ITevMidiOut*>(m_outputPort)->SendDataSet(address, data);
     TevSleep(kPauseMs);
-    return true;
+    return sent;
 }
 
 bool CTevMidiWriter::OnIdentityRequest(const CTevLongMessage&)

@@ -94,8 +94,8 @@ public:
 
     // Sends one data set through the output port, then sleeps kPauseMs.
     // There is no acknowledgement and no retry: true once sent, also when
-    // the port has no device bound. False, sending nothing, when no output
-    // port is installed.
+    // the port has no device bound; false when the port's device could not
+    // send it. False, sending nothing, when no output port is installed.
     bool Write(int32_t address, const std::vector<uint8_t>& data);
 
     // Requests from outside are accepted and not answered.

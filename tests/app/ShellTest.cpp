@@ -10,6 +10,8 @@
 
 #include "appkit/AppMessageBox.h"
 #include "graphics/StateBitmap.h"
+#include "midi/MidiSetup.h"
+#include "midi/TevMidiManager.h"
 
 #include "platform/windows/support/BitmapFile.h"
 
@@ -21,6 +23,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <sstream>
@@ -576,6 +579,38 @@ TEST_F(CProgressTest, WriteDialogNumbersTheNamesAndRemembersItsSizePlaceAndColum
     EXPECT_EQ(g_robot.window.right - g_robot.window.left, 420);
     EXPECT_EQ(g_robot.window.bottom - g_robot.window.top, 520);
     EXPECT_EQ(g_robot.firstColumn, 77);
+}
+
+// An input device whose closing runs a command, as stopping a real one
+// pumps messages while its worker thread ends.
+struct SClosingInDevice : CTevMidiInDevice {
+    ~SClosingInDevice() override { whileClosing(); }
+    std::function<void()> whileClosing;
+};
+
+void CALLBACK PressSetUpOk(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (HWND dialog = ::FindWindowA("#32770", "Set Up MIDI Devices")) {
+        ::KillTimer(nullptr, timer);
+        ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    }
+}
+
+TEST_F(CManagerTest, SetUpOkWhileTheDevicesCloseSavesNothing)
+{
+    theTestApp.SetRegistryKey("TevShellSetUpTests");
+    std::istringstream script("<midiOut><type>output</type><name>out</name></midiOut>");
+    ASSERT_TRUE(Manager().ReadScript(script) && Manager().m_midiManager.ReadMidiSection(&Manager())) << Errors();
+    theTestApp.WriteProfileString("MIDIOutConnection", "MIDIOutDevice0", "Some Out");
+    auto device = std::make_unique<SClosingInDevice>();
+    device->whileClosing = [] {
+        ::SetTimer(nullptr, 0, 50, PressSetUpOk);
+        CMidiSetupDialog().DoModal();
+    };
+    Manager().m_midiManager.GetInputDevices().Add(std::move(device));
+    EXPECT_TRUE(theTestApp.GetMidiSetup().CloseDevices());
+    EXPECT_EQ(theTestApp.GetProfileString("MIDIOutConnection", "MIDIOutDevice0", ""), "Some Out");
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TevShellSetUpTests");
 }
 
 TEST(CAboutTest, VersionTextAddsTheProductNumbersOnlyWhenAsked)

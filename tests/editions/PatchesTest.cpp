@@ -162,6 +162,15 @@ TEST_F(PatchesTest, WriteSendsThePatchPausesAndRereadsOnlyItsName)
     EXPECT_EQ(requests[0].address, Address("ms.usr.names[3]"));
     EXPECT_EQ(clock.sleeps.front(), CTevMidiWriter::kPauseMs);
     EXPECT_EQ(Edition::CEntitySelector::GetCurrentEntityId(), Edition::UserPatch(3));
+
+    // A store the device could not send goes no further: no re-read, no
+    // selection (which would load the stored patch over the unsaved sound).
+    module.ClearRecords();
+    outDevice->result = false;
+    writeDialog.answer = 5;
+    EXPECT_TRUE(Call("Write"));
+    EXPECT_EQ(module.GetReceived().size(), 1u);
+    EXPECT_EQ(Edition::CEntitySelector::GetCurrentEntityId(), Edition::UserPatch(3));
 }
 
 TEST_F(PatchesTest, SkinsAndTheEndOfTheEdition)

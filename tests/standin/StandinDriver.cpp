@@ -338,6 +338,12 @@ public:
             return MMSYSERR_INVALHANDLE;
         if (!IsUsableHeader(header, size))
             return MMSYSERR_INVALPARAM;
+        // A header this driver still holds, sent again: the program reuses
+        // its buffer. Its flags may not say so, for the program may have
+        // cleared them.
+        for (const SPending& pending : output->pending)
+            if (pending.header == header)
+                return MIDIERR_STILLPLAYING;
         if (const MMRESULT result = MarkQueued(header); result != MMSYSERR_NOERROR)
             return result;
         const auto* data = reinterpret_cast<const uint8_t*>(header->lpData);

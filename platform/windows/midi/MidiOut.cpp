@@ -7,6 +7,7 @@
 #include "views/TevTickTimers.h"
 
 #include <cstring>
+#include <utility>
 
 bool CheckMidiOutResult(MMRESULT result)
 {
@@ -80,7 +81,12 @@ bool CMidiOut::SendShortMessage(DWORD packed)
 
 bool CMidiOut::UnprepareHeader()
 {
-    MIDIHDR& header = m_packet->GetHeader();
+    return UnprepareHeader(*m_packet);
+}
+
+bool CMidiOut::UnprepareHeader(CMidiPacket& packet)
+{
+    MIDIHDR& header = packet.GetHeader();
     return CheckMidiOutResult(midiOutUnprepareHeader(m_hMidiOut, &header, sizeof header));
 }
 
@@ -116,11 +122,13 @@ bool CMidiOut::SendLongMessage(const std::vector<uint8_t>& bytes)
             return UnprepareHeader();
         TevSleep(kPollMs);
     }
-    // The driver still holds the buffer: it is taken back before the box
-    // opens, for the box's message loop may run another send that copies
-    // its message into this buffer.
-    if (Reset())
-        UnprepareHeader();
+    // The driver still holds the buffer. Every box from here on runs a
+    // message loop that may send again, so the next send gets a packet of
+    // its own at once. The held one is taken back (reset) and freed; when
+    // the driver does not give it back, it is left to the driver for good.
+    std::unique_ptr<CMidiPacket> held = std::exchange(m_packet, std::make_unique<CMidiPacket>());
+    if (!Reset() || !UnprepareHeader(*held))
+        (void)held.release();
     ShowMessageBox("Unable to send MIDI system exclusive. Timeout.", MB_OK | MB_ICONEXCLAMATION);
     return false;
 }

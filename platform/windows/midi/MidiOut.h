@@ -48,15 +48,18 @@ public:
     bool SendShortMessage(DWORD packed);
     // Sends one system-exclusive message and waits until it has left: the
     // wire time at 3472 bytes a second, then polling its completion every
-    // 10 ms up to 2000 ms in all. A message that does not complete is taken
-    // back from the driver (reset), so the buffer is free for the next
-    // message, then shows "Unable to send MIDI system exclusive. Timeout."
-    // and gives false.
+    // 10 ms up to 2000 ms in all. A message that does not complete shows
+    // "Unable to send MIDI system exclusive. Timeout." and gives false; its
+    // buffer is first taken back from the driver (reset) or, when the
+    // driver keeps it, left to it and never reused or freed. The next
+    // message goes out in a buffer the driver does not hold.
     // Messages longer than the 2048-byte buffer are refused (false).
     bool SendLongMessage(const std::vector<uint8_t>& bytes);
     bool UnprepareHeader();
 
 private:
+    bool UnprepareHeader(CMidiPacket& packet);
+
     std::unique_ptr<CMidiPacket> m_packet;
 };
 

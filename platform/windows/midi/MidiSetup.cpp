@@ -291,10 +291,10 @@ int CMidiSetupPage::SelectedDeviceId(const SDeviceRow& row) const
     return index == CB_ERR ? -1 : static_cast<int>(index) + row.lowestDeviceId;
 }
 
-void CMidiSetupPage::Apply()
+bool CMidiSetupPage::Apply()
 {
     if (!m_setup.CloseDevices())
-        return;
+        return false;
     CTevMidiManager& midi = m_setup.GetMidiManager();
     for (size_t i = 0; i < m_inRows.size() && i < midi.GetInputPorts().size(); ++i) {
         const SDeviceRow& row = m_inRows[i];
@@ -305,4 +305,5 @@ void CMidiSetupPage::Apply()
         m_setup.BindOutPort(midi.GetOutputPorts()[i], GetControlText(Item(row.deviceCombo)), SelectedDeviceId(row));
     }
     m_setup.Save();
+    return true;
 }

@@ -94,8 +94,8 @@ public:
     // it; rows without a port are disabled.
     void Fill();
     // On OK: binds the ports as the combo boxes say and saves the profile.
-    // Nothing while devices are being closed.
-    void Apply();
+    // Nothing while devices are being closed: false then.
+    bool Apply();
 
 private:
     HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }

@@ -213,9 +213,9 @@ TEST(TevMidiWriter, SendsOneDataSetThenPauses)
     EXPECT_EQ(system.sleeps, (std::vector<uint32_t>{20}));
 
     CFakeMidiOutDevice device;
-    device.result = false;  // no acknowledgement is expected, no failure seen
+    device.result = false;  // the device could not send it
     out.SetDevice(&device);
-    EXPECT_TRUE(writer.Write(0x100, {0x57, 0x00, 0x03}));
+    EXPECT_FALSE(writer.Write(0x100, {0x57, 0x00, 0x03}));
     EXPECT_EQ(device.sent, (std::vector<Bytes>{expected}));
     EXPECT_EQ(system.sleeps, (std::vector<uint32_t>{20, 20}));
 }

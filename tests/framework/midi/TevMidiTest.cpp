@@ -343,12 +343,13 @@ TEST(TevMidiOut, SendsWithOrWithoutDeviceAndKeepsTheLastSent)
     EXPECT_EQ(device.sent[0], request);
     EXPECT_EQ(port.GetLastSent(), request);
 
-    // Fewer address bytes drop the high bits; the device's result does not
-    // matter to the port.
+    // Fewer address bytes drop the high bits; a send the device could not
+    // make gives false.
     device.result = false;
     port.SetAddressSize(1);
-    EXPECT_TRUE(port.SendDataSet(0x80, {0x01, 0x02}));
+    EXPECT_FALSE(port.SendDataSet(0x80, {0x01, 0x02}));
     EXPECT_EQ(device.sent.back(), (Bytes{0xF0, 0x41, 0x11, 0x42, 0x12, 0x00, 0x01, 0x02, 0x7D, 0xF7}));
+    device.result = true;
 
     CTevShortMessage note;
     note.Compose(0x90, 0x01, 0x3C, 0x40);

@@ -293,36 +293,42 @@ TEST(MidiOutDeviceTimeout, ASendThatNeverCompletesTimesOutWithTheBoxAndTheNextSe
     CStandinControl standin;
     ASSERT_TRUE(standin.IsLoaded());
     ASSERT_TRUE(standin.Command("fail clear"));
-    ASSERT_TRUE(standin.Command("longdelay never"));
     CMidiOutDevice out(kPlainOut);
     ASSERT_TRUE(out.Open());
     const Bytes dataSet{0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x00, 0x00, 0x00, 0x40, 0x40, 0xF7};
-    std::vector<std::string> texts;
-    DWORD elapsed = 0;
-    bool sent = true;
-    // What the driver still held when the box opened: its message loop may
-    // run another send into the same buffer.
-    std::atomic<long long> heldAtBox{-1};
-    {
-        CMessageBoxRobot robot(
-            [&] { heldAtBox = standin.Value("pending out 1") + standin.Value("prepared out 1"); });
-        const DWORD start = ::GetTickCount();
-        sent = out.Send(dataSet);
-        elapsed = ::GetTickCount() - start;
-        texts = robot.Texts();
+    // Then with a driver that will not give the buffer back (its reset
+    // fails): it keeps that one for good, and the next send uses another.
+    for (const bool resetFails : {false, true}) {
+        ASSERT_TRUE(standin.Command("longdelay never"));
+        ASSERT_TRUE(!resetFails || standin.Command("fail midiOutReset"));
+        std::vector<std::string> texts;
+        DWORD elapsed = 0;
+        bool sent = true;
+        // What the driver still held when the last box opened: its message
+        // loop may run another send into the same buffer.
+        std::atomic<long long> heldAtBox{-1};
+        {
+            CMessageBoxRobot robot(
+                [&] { heldAtBox = standin.Value("pending out 1") + standin.Value("prepared out 1"); });
+            const DWORD start = ::GetTickCount();
+            sent = out.Send(dataSet);
+            elapsed = ::GetTickCount() - start;
+            texts = robot.Texts();
+        }
+        EXPECT_FALSE(sent);
+        EXPECT_GE(elapsed, 1990u);
+        EXPECT_LT(elapsed, 6000u);
+        ASSERT_EQ(texts.size(), resetFails ? 2u : 1u);
+        EXPECT_EQ(texts.back(), "Unable to send MIDI system exclusive. Timeout.");
+        // Without a failure the output was reset and the buffer taken back
+        // before the box.
+        EXPECT_EQ(heldAtBox.load(), resetFails ? 2 : 0);
+        EXPECT_EQ(standin.Value("pending out 1"), resetFails ? 1 : 0);
+        EXPECT_EQ(standin.Value("prepared out 1"), resetFails ? 1 : 0);
+        ASSERT_TRUE(standin.Command("longdelay 0"));
+        CMessageBoxRecorder boxes;
+        EXPECT_TRUE(out.Send(dataSet)) << resetFails;
+        EXPECT_TRUE(CMessageBoxRecorder::Texts().empty());
     }
-    EXPECT_FALSE(sent);
-    EXPECT_GE(elapsed, 1990u);
-    EXPECT_LT(elapsed, 6000u);
-    EXPECT_EQ(texts, (std::vector<std::string>{"Unable to send MIDI system exclusive. Timeout."}));
-    // The output was reset and the buffer taken back before the box: the
-    // next send works.
-    EXPECT_EQ(heldAtBox.load(), 0);
-    EXPECT_EQ(standin.Value("pending out 1"), 0);
-    EXPECT_EQ(standin.Value("prepared out 1"), 0);
-    ASSERT_TRUE(standin.Command("longdelay 0"));
-    CMessageBoxRecorder boxes;
-    EXPECT_TRUE(out.Send(dataSet));
-    EXPECT_TRUE(CMessageBoxRecorder::Texts().empty());
     ASSERT_TRUE(standin.Command("longdelay wire"));
 }
