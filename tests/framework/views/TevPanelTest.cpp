@@ -441,19 +441,6 @@ TEST_F(PanelTest, ReaderFailures)
     EXPECT_EQ(panel->GetCloseValue(), -3);
     EXPECT_EQ(panel->GetWindowPosition(), (CTevPoint{-5, 7}));
     EXPECT_EQ(panel->GetValueRefCount(), 0);
-
-    // A bitmap file that does not load fails the creation of its panel,
-    // as it fails a control's.
-    CViewTest::SetUp();
-    resources->bitmapLoadFails = true;
-    EXPECT_FALSE(Load(std::string(kModel) +
-                      "<panelType><type>N</type><name>n</name><bitmapRef>back</bitmapRef></panelType>"
-                      "<panelType><type>T</type><name>p</name><panel><type>N</type></panel></panelType>"
-                      "<panel><type>T</type></panel>"));
-    EXPECT_EQ(Errors(), "Unable to create bitmap for panel. : p.n : back\n"
-                        "Unable to create child panel n.\n"
-                        "Unable to create root panel p.\n"
-                        "Unable to create view manager.\n");
 }
 
 TEST_F(PanelTest, MovingAPanelMovesItsChildren)
