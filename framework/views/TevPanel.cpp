@@ -106,6 +106,19 @@ bool CTevPanel::ReadDefinition(CTevPairList& attributes)
     return true;
 }
 
+bool CTevPanel::CheckBitmap() const
+{
+    if (!m_bitmap)
+        return true;
+    if (!m_bitmap->Acquire()) {
+        ErrorLog().Printf("Unable to create bitmap for panel. : %s : %s\n", GetPath().c_str(),
+                          m_bitmap->GetName().c_str());
+        return false;
+    }
+    m_bitmap->Release();
+    return true;
+}
+
 bool CTevPanel::CreateChildren()
 {
     for (const auto& child : m_childPanels) {
@@ -500,7 +513,7 @@ bool CTevRootPanel::Create(CTevView* parent)
         ErrorLog().Printf("Unable to create root panel %s.\n", m_name.c_str());
         return false;
     }
-    return CreateChildren();
+    return CheckBitmap() && CreateChildren();
 }
 
 bool CTevRootPanel::OnKey(const CTevKeyInfo& key)
@@ -593,7 +606,7 @@ bool CTevNodePanel::Create(CTevView* parent)
         return false;
     }
     m_parent = dynamic_cast<CTevPanel*>(parent);
-    return CreateChildren();
+    return CheckBitmap() && CreateChildren();
 }
 
 void CTevNodePanel::Invalidate(const CTevRect* rect)

@@ -133,6 +133,11 @@ public:
     CTevViewManager* GetViewManager() const { return m_viewManager; }
 
 protected:
+    // Loads the bitmap once and lets it go again, so that a missing or
+    // damaged file is reported when the panel is created, as a control's
+    // is; the panel holds the image only while it is open. False, with the
+    // message, when it does not load.
+    bool CheckBitmap() const;
     // Creates every child panel, then every child control, with this panel
     // as parent; the first failure is reported and gives false.
     bool CreateChildren();

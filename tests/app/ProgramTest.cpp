@@ -536,43 +536,69 @@ TEST_P(CProgramTest, ClosingTheMainWindowWhileTheStartStillRunsEndsTheProgram)
         << program.name;
 }
 
-TEST_P(CProgramTest, AScriptThatFailsToReadShowsTheMessagesAndNoEndsTheProgram)
+TEST_P(CProgramTest, AStartThatFailsShowsTheMessagesThenOffersAReloadAndNoEndsTheProgram)
 {
     const SProgram& program = GetParam();
-    // A copy of the program beside a script with a bad element.
+    // A copy of the program beside a copy of its Script folder with one
+    // file damaged: a script with a bad element, or a bitmap cut short.
     const std::string folder = m_folder.substr(0, m_folder.size() - 1) + "-broken\\";
+    const std::string script = folder + "Script\\";
     ::CreateDirectoryA(folder.c_str(), nullptr);
-    ::CreateDirectoryA((folder + "Script").c_str(), nullptr);
+    ::CreateDirectoryA(script.c_str(), nullptr);
     ASSERT_TRUE(::CopyFileA(Exe().c_str(), (folder + program.name + ".exe").c_str(), FALSE));
-    {
-        std::ofstream script(folder + "Script\\" + program.scriptName, std::ios::binary | std::ios::trunc);
-        script << "<script><structType><type>T</type><name>t</name></structType><struct><type>T</type>";
+    const struct {
+        const char* file;
+        size_t length;  // of the bitmap that is cut
+        const char* first;
+        const char* last;
+    } cases[] = {
+        {program.scriptName, 0, "", "Unable to read script."},
+        {"classicKnob.bmp", 5000, "Unable to create bitmap for knob. : main.classic.", "Unable to create."},
+        {"classicMain.bmp", 1000, "Unable to create bitmap for panel. : main.classic : classicMain\n",
+         "Unable to create."},
+    };
+    for (const auto& c : cases) {
+        WIN32_FIND_DATAA found;
+        const HANDLE files = ::FindFirstFileA((m_folder + "Script\\*").c_str(), &found);
+        ASSERT_NE(files, INVALID_HANDLE_VALUE);
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                ::CopyFileA((m_folder + "Script\\" + found.cFileName).c_str(), (script + found.cFileName).c_str(),
+                            FALSE);
+        } while (::FindNextFileA(files, &found));
+        ::FindClose(files);
+        const std::string damaged = script + c.file;
+        const std::string bytes = c.length != 0 ? ReadFile(damaged).substr(0, c.length)
+                                                : "<script><structType><type>T</type><name>t</name></structType>"
+                                                  "<struct><type>T</type>";
+        std::ofstream(damaged, std::ios::binary | std::ios::trunc) << bytes;
+
+        CProgramRun run;
+        ASSERT_TRUE(run.Start(folder + program.name + ".exe"));
+        HWND box = FindDialog(run.GetProcessId(), 30000);
+        ASSERT_NE(box, nullptr) << c.file;
+        const std::string text = DialogTexts(box);
+        // The collected messages come first, the step that failed last.
+        ASSERT_NE(text.find(c.last), std::string::npos) << text;
+        EXPECT_LT(text.find(c.first), text.find(c.last)) << text;
+        // No main window (the only one with a menu) came up.
+        for (HWND window : TopWindowsOf(run.GetProcessId()))
+            EXPECT_EQ(::GetMenu(window), nullptr);
+        PressButton(box, IDOK);
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                HWND question = FindDialog(run.GetProcessId(), 0);
+                return question && question != box && DialogTexts(question).find("Try to reload script again?") !=
+                                                          std::string::npos;
+            },
+            10000))
+            << c.file;
+        PressButton(FindDialog(run.GetProcessId(), 0), IDNO);
+        EXPECT_NE(run.WaitForExit(20000), -1);
+        // The exit after a failed start undoes only what the start did: the
+        // edition never started, so no skin was saved.
+        EXPECT_EQ(::GetFileAttributesA((script + "SkinID.txt").c_str()), INVALID_FILE_ATTRIBUTES) << c.file;
     }
-    CProgramRun run;
-    ASSERT_TRUE(run.Start(folder + program.name + ".exe"));
-    HWND box = FindDialog(run.GetProcessId(), 30000);
-    ASSERT_NE(box, nullptr);
-    const std::string text = DialogTexts(box);
-    const std::string last = "Unable to read script.";
-    ASSERT_NE(text.find(last), std::string::npos) << text;
-    // The reader's own messages come first.
-    EXPECT_GT(text.find(last), 0u) << text;
-    // No main window (the only one with a menu) came up.
-    for (HWND window : TopWindowsOf(run.GetProcessId()))
-        EXPECT_EQ(::GetMenu(window), nullptr);
-    PressButton(box, IDOK);
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            HWND question = FindDialog(run.GetProcessId(), 0);
-            return question && question != box && DialogTexts(question).find("Try to reload script again?") !=
-                                                      std::string::npos;
-        },
-        10000));
-    PressButton(FindDialog(run.GetProcessId(), 0), IDNO);
-    EXPECT_NE(run.WaitForExit(20000), -1);
-    // The exit after a failed start undoes only what the start did: the
-    // edition never started, so no skin was saved.
-    EXPECT_EQ(::GetFileAttributesA((folder + "Script\\SkinID.txt").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, CProgramTest, ::testing::Values(kKappa, kSigma),

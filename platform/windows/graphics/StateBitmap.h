@@ -19,7 +19,9 @@ public:
     void DrawCell(CTevDrawInfo& drawInfo, const CTevPoint& position, const CTevPoint& size, int32_t sourceX,
                   int32_t sourceY, int32_t maskX, int32_t maskY) override;
     CTevPoint GetSize() const override { return CTevPoint{m_width, m_height}; }
-    // GetBitmapFolder() + name + ".bmp" as a device-independent section.
+    // GetBitmapFolder() + name + ".bmp" as a device-independent section;
+    // false for a file whose headers disagree with each other or with the
+    // file's size.
     bool LoadBitmap(const std::string& name) override;
     void Unload() override;
 

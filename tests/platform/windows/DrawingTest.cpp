@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -67,6 +70,45 @@ TEST(Drawing, BitmapCellsFromTheBitmapFolderMaskedAndPlain)
     EXPECT_EQ(canvas.Count(RECT{30, 0, 50, 20}, kBlack), 300);
     EXPECT_EQ(canvas.Count(RECT{20, 0, 30, 20}, kGreen), 200);
     EXPECT_EQ(canvas.Count(RECT{50, 0, 60, 20}, kGreen), 200);
+}
+
+TEST(Drawing, ABitmapFileWhoseHeadersDoNotFitItFailsToLoad)
+{
+    const std::string folder = TestFolder() + "damaged\\";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    SetBitmapFolder(folder);
+    ASSERT_TRUE(WriteBitmapFile(folder + "whole.bmp", 200, 100, [](int x, int) { return RGB(x, 0, 0); }));
+    std::ifstream in(folder + "whole.bmp", std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+    // The file cut to `length` bytes, then a 32-bit field at `offset` set.
+    const struct {
+        const char* name;
+        size_t length;
+        size_t offset;
+        uint32_t value;
+        bool loads;
+    } cases[] = {
+        {"whole", whole.size(), 0, 0, true},
+        {"empty", 0, 0, 0, false},
+        {"cut in the info header", 30, 0, 0, false},
+        {"headers alone", 54, 0, 0, false},
+        {"cut in the rows", 5000, 0, 0, false},
+        {"one byte short", whole.size() - 1, 0, 0, false},
+        {"bits beyond the end", whole.size(), 10, static_cast<uint32_t>(whole.size()) + 1, false},
+        {"huge width", whole.size(), 18, 0x7FFFFFFF, false},
+        {"colour table it lacks", whole.size(), 28, 8, false},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = whole.substr(0, c.length);
+        for (size_t i = 0; c.offset != 0 && i < 4; ++i) {
+            bytes[c.offset + i] = static_cast<char>(c.value >> (8 * i));
+        }
+        std::ofstream(folder + "case.bmp", std::ios::binary | std::ios::trunc) << bytes;
+        CStateBitmap bitmap;
+        EXPECT_EQ(bitmap.LoadBitmap("case"), c.loads) << c.name;
+        EXPECT_EQ(bitmap.GetSize(), c.loads ? (CTevPoint{200, 100}) : (CTevPoint{0, 0})) << c.name;
+    }
 }
 
 TEST(Drawing, FillsAndLinesUseTheHighByteAndStayClipped)
