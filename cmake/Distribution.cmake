@@ -7,7 +7,8 @@
 #   Script/   the script and its bitmaps (tev_artwork)
 #   Manual/   <ProgramName>.pdf, the user manual
 # and zips it into ${CMAKE_BINARY_DIR}/dist/<ProgramName>-<version>-win64.zip
-# (the version is the project's). Target: tev_dist_<edition>, built by "all";
+# (the version as the program's About box shows it, TEV_VERSION_TEXT).
+# Target: tev_dist_<edition>, built by "all";
 # its properties TEV_DIST_PROGRAM and TEV_DIST_ZIP name the packed program and
 # the zip.
 #
@@ -28,7 +29,8 @@ function(tev_program_name edition out_var)
   endif()
 endfunction()
 
-# The manual of one program, typeset from doc/Manual.ms with groff.
+# The manual of one program, typeset from doc/Manual.ms with groff; the
+# manual chooses its program's own words itself.
 function(tev_manual edition out_var)
   tev_program_name(${edition} program)
   set(pdf ${CMAKE_BINARY_DIR}/manual/${program}.pdf)
@@ -38,21 +40,17 @@ function(tev_manual edition out_var)
   endif()
   find_program(TEV_GROFF groff NO_CMAKE_FIND_ROOT_PATH REQUIRED)
   set(source ${PROJECT_SOURCE_DIR}/doc/Manual.ms)
-  # The main window's sections as the panels name them, and what the
-  # effects window holds.
-  if(edition STREQUAL "kappa")
-    set(sections "OSCILLATOR 1, OSCILLATOR 2, FILTER, AMP & SENDS and PANEL")
-    set(effects "ring modulator, pitch shifter, phaser, modulated delay, equalizer, chorus and reverb")
+  if(edition STREQUAL "sigma")
+    set(sigma 1)
   else()
-    set(sections "OSCILLATOR, FILTER, AMP, SEQUENCER and PANEL")
-    set(effects "compressor, drive, equalizer, chorus, delay and reverb send")
+    set(sigma 0)
   endif()
   add_custom_command(
     OUTPUT ${pdf}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/manual
     COMMAND ${CMAKE_COMMAND}
       -DGROFF=${TEV_GROFF} -DSOURCE=${source} -DOUTPUT=${pdf}
-      -DPROGRAM=${program} -DVERSION=${PROJECT_VERSION} "-DSECTIONS=${sections}" "-DEFFECTS=${effects}"
+      -DPROGRAM=${program} -DVERSION=${TEV_VERSION_TEXT} -DSIGMA=${sigma}
       -P ${PROJECT_SOURCE_DIR}/cmake/TypesetManual.cmake
     DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/TypesetManual.cmake ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
     COMMENT "Typesetting the ${program} manual"
@@ -74,7 +72,7 @@ function(tev_distribution target edition)
   tev_manual(${edition} pdf)
   set(art ${CMAKE_BINARY_DIR}/artwork/${edition})
   set(dist ${CMAKE_BINARY_DIR}/dist/${program})
-  set(zip ${CMAKE_BINARY_DIR}/dist/${program}-${PROJECT_VERSION}-win64.zip)
+  set(zip ${CMAKE_BINARY_DIR}/dist/${program}-${TEV_VERSION_TEXT}-win64.zip)
   add_dependencies(${target} tev_artwork_${edition})
   add_custom_command(
     OUTPUT ${zip}
@@ -87,7 +85,7 @@ function(tev_distribution target edition)
     COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/dist
             ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip ${program}
     DEPENDS ${target} tev_artwork_${edition} tev_manual_${edition} ${pdf} ${art}/Script/${script}
-    COMMENT "Packing ${program}-${PROJECT_VERSION}-win64.zip"
+    COMMENT "Packing ${program}-${TEV_VERSION_TEXT}-win64.zip"
     VERBATIM)
   add_custom_target(tev_dist_${edition} ALL DEPENDS ${zip})
   set_target_properties(tev_dist_${edition} PROPERTIES

@@ -1,7 +1,8 @@
 # Typesets the user manual (cmake -P): groff with the ms macros, PDF output.
-# -D GROFF, SOURCE, OUTPUT, PROGRAM, VERSION, SECTIONS, EFFECTS.
+# -D GROFF, SOURCE, OUTPUT, PROGRAM, VERSION, SIGMA (1 for SigmaEdit, 0 for
+# KappaEdit).
 execute_process(
-  COMMAND ${GROFF} -ms -Tpdf -dProgram=${PROGRAM} -dVersion=${VERSION} -dSections=${SECTIONS} -dEffects=${EFFECTS} ${SOURCE}
+  COMMAND ${GROFF} -ms -Tpdf -dProgram=${PROGRAM} -dVersion=${VERSION} -rSigma=${SIGMA} ${SOURCE}
   OUTPUT_FILE ${OUTPUT}
   ERROR_VARIABLE errors
   RESULT_VARIABLE result)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the Windows programs and starts KappaEdit
-# under Wine with its bundled script, connected through the test stand-in
-# for the MIDI driver to the simulated sound module, which plays the device
-# the script describes. The program reads the device at start (with its
+# Installs what is missing, builds KappaEdit (or SigmaEdit) with its
+# distribution folder and zip, and the test stand-in for the MIDI driver
+# unless --no-device, and starts the program under Wine from a copy of that
+# folder with its bundled script, connected through the stand-in to the
+# simulated sound module, which plays the device the script describes. The program reads the device at start (with its
 # progress dialog); knob turns go to the module and the module's answers
 # come back to the panel.
 #

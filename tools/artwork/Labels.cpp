@@ -99,7 +99,7 @@ Words Sigma()
          {"filterCurve", "ENVELOPE"}});
     Add(w, "amp", {{"vcalevel", "LEVEL"}});
     Add(w, "sequencer",
-        {{"tempo", "TEMPO"}, {"arpmotif", "ARP MOTIF"}, {"ptnsw", "PATTERN"}, {"kbdsw", "KEYBOARD"}, {"dlysw", "DELAY"}});
+        {{"tempo", "TEMPO"}, {"kbdsw", "ARPEGGIO"}, {"arpmotif", "ARP MOTIF"}, {"ptnsw", "PATTERN"}});
     Add(w, "comp",
         {{"compsw", "SWITCH"}, {"compratio", "RATIO"}, {"compthres", "THRESHOLD"}, {"compattack", "ATTACK"},
          {"comprel", "RELEASE"}, {"compgain", "GAIN"}});
@@ -109,7 +109,9 @@ Words Sigma()
          {"highfreq", "HIGH FREQ"}, {"highgain", "HIGH GAIN"}});
     Add(w, "chorus",
         {{"chomode", "MODE"}, {"chorate", "RATE"}, {"cholevel", "LEVEL"}, {"chodepth", "DEPTH"}, {"chofbk", "FEEDBACK"}});
-    Add(w, "delay", {{"delaytime", "TIME"}, {"delaybalance", "BALANCE"}, {"delayfbk", "FEEDBACK"}, {"revsend", "REVERB"}});
+    Add(w, "delay",
+        {{"dlysw", "DELAY"}, {"delaytime", "TIME"}, {"delaybalance", "BALANCE"}, {"delayfbk", "FEEDBACK"},
+         {"revsend", "REVERB"}});
     return w;
 }
 
