@@ -276,14 +276,18 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     const int cx = (knob.rect.left + knob.rect.right) / 2;
     const int cy = (knob.rect.top + knob.rect.bottom) / 2;
     const int radius = knob.rect.Width() / 2 - 2;
+    // From one side (-1 left, 1 right) over the top to the other.
+    auto drag = [&](int side) {
+        PostMouse(view, WM_LBUTTONDOWN, cx + side * radius, cy, MK_LBUTTON);
+        for (int step = 1; step <= 8; ++step) {
+            const double angle = 3.14159265 * step / 8;
+            PostMouse(view, WM_MOUSEMOVE, cx + side * static_cast<int>(radius * std::cos(angle)),
+                      cy - static_cast<int>(radius * std::sin(angle)), MK_LBUTTON);
+        }
+        PostMouse(view, WM_LBUTTONUP, cx - side * radius, cy, 0);
+    };
     const size_t logBefore = Lines(Log()).size();
-    PostMouse(view, WM_LBUTTONDOWN, cx - radius, cy, MK_LBUTTON);
-    for (int step = 1; step <= 8; ++step) {
-        const double angle = 3.14159265 * step / 8;
-        PostMouse(view, WM_MOUSEMOVE, cx - static_cast<int>(radius * std::cos(angle)),
-                  cy - static_cast<int>(radius * std::sin(angle)), MK_LBUTTON);
-    }
-    PostMouse(view, WM_LBUTTONUP, cx + radius, cy, 0);
+    drag(-1);
     std::vector<std::string> sent;
     auto collectSent = [&](size_t from) {
         sent.clear();
@@ -378,13 +382,7 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     };
     const std::vector<unsigned char> knobRead = knobPixels("knob-read");
     const size_t logBeforeTurn = Lines(Log()).size();
-    PostMouse(view, WM_LBUTTONDOWN, cx + radius, cy, MK_LBUTTON);
-    for (int step = 1; step <= 8; ++step) {
-        const double angle = 3.14159265 * step / 8;
-        PostMouse(view, WM_MOUSEMOVE, cx + static_cast<int>(radius * std::cos(angle)),
-                  cy - static_cast<int>(radius * std::sin(angle)), MK_LBUTTON);
-    }
-    PostMouse(view, WM_LBUTTONUP, cx - radius, cy, 0);
+    drag(1);
     EXPECT_TRUE(WaitFor([&] { return collectSent(logBeforeTurn) && sent.size() >= 3; }, 5000)) << knob.valuePath;
     ::Sleep(200);
     collectSent(logBeforeTurn);
@@ -392,14 +390,9 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     EXPECT_TRUE(StartsWith(sent.back(), "B")) << sent.back();
     const std::vector<unsigned char> knobLeft = knobPixels("knob-left");
     EXPECT_GT(PixelDifference(knobRead, knobLeft), 0.0);
+    const int answersBeforeRead = CountAnswers();
     click(12 + 26, 30 + 10);
-    progressSeen = false;
-    WaitFor([&] {
-        for (HWND window : TopWindowsOf(run.GetProcessId()))
-            progressSeen = progressSeen || ::GetDlgItem(window, 4108);
-        return progressSeen;
-    }, 10000);
-    ASSERT_TRUE(WaitFor(idle, 60000));
+    ASSERT_TRUE(WaitFor([&] { return CountAnswers() - answersBeforeRead >= requests && idle(); }, 60000));
     ::Sleep(200);
     EXPECT_EQ(PixelDifference(knobLeft, knobPixels("knob-left-read")), 0.0) << knob.valuePath;
 
