@@ -276,14 +276,18 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     const int cx = (knob.rect.left + knob.rect.right) / 2;
     const int cy = (knob.rect.top + knob.rect.bottom) / 2;
     const int radius = knob.rect.Width() / 2 - 2;
+    // From one side (-1 left, 1 right) over the top to the other.
+    auto drag = [&](int side) {
+        PostMouse(view, WM_LBUTTONDOWN, cx + side * radius, cy, MK_LBUTTON);
+        for (int step = 1; step <= 8; ++step) {
+            const double angle = 3.14159265 * step / 8;
+            PostMouse(view, WM_MOUSEMOVE, cx + side * static_cast<int>(radius * std::cos(angle)),
+                      cy - static_cast<int>(radius * std::sin(angle)), MK_LBUTTON);
+        }
+        PostMouse(view, WM_LBUTTONUP, cx - side * radius, cy, 0);
+    };
     const size_t logBefore = Lines(Log()).size();
-    PostMouse(view, WM_LBUTTONDOWN, cx - radius, cy, MK_LBUTTON);
-    for (int step = 1; step <= 8; ++step) {
-        const double angle = 3.14159265 * step / 8;
-        PostMouse(view, WM_MOUSEMOVE, cx - static_cast<int>(radius * std::cos(angle)),
-                  cy - static_cast<int>(radius * std::sin(angle)), MK_LBUTTON);
-    }
-    PostMouse(view, WM_LBUTTONUP, cx + radius, cy, 0);
+    drag(-1);
     std::vector<std::string> sent;
     auto collectSent = [&](size_t from) {
         sent.clear();
@@ -359,6 +363,38 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     ASSERT_TRUE(WaitFor(idle, 60000));
     EXPECT_GE(CountRequests() - requestsBefore, requests);
     EXPECT_EQ(CountAnswers() - answersBefore, CountRequests() - requestsBefore);
+
+    // The knob turned back (its parameter has a control number: the turn
+    // goes out as control changes), then "Read": the device kept the turn,
+    // so the knob stays where it was left.
+    auto knobPixels = [&](const char* name) {
+        std::vector<unsigned char> all, region;
+        RECT window;
+        POINT at{knob.rect.left, knob.rect.top};
+        if (!SaveScreenshot(main, Shot(name), &all) || !::GetWindowRect(main, &window) || !::ClientToScreen(view, &at))
+            return region;
+        const int stride = ((window.right - window.left) * 3 + 3) & ~3;
+        for (int y = at.y - window.top; y < at.y - window.top + knob.rect.Height(); ++y) {
+            const auto row = all.begin() + (window.bottom - window.top - 1 - y) * stride + (at.x - window.left) * 3;
+            region.insert(region.end(), row, row + knob.rect.Width() * 3);
+        }
+        return region;
+    };
+    const std::vector<unsigned char> knobRead = knobPixels("knob-read");
+    const size_t logBeforeTurn = Lines(Log()).size();
+    drag(1);
+    EXPECT_TRUE(WaitFor([&] { return collectSent(logBeforeTurn) && sent.size() >= 3; }, 5000)) << knob.valuePath;
+    ::Sleep(200);
+    collectSent(logBeforeTurn);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_TRUE(StartsWith(sent.back(), "B")) << sent.back();
+    const std::vector<unsigned char> knobLeft = knobPixels("knob-left");
+    EXPECT_GT(PixelDifference(knobRead, knobLeft), 0.0);
+    const int answersBeforeRead = CountAnswers();
+    click(12 + 26, 30 + 10);
+    ASSERT_TRUE(WaitFor([&] { return CountAnswers() - answersBeforeRead >= requests && idle(); }, 60000));
+    ::Sleep(200);
+    EXPECT_EQ(PixelDifference(knobLeft, knobPixels("knob-left-read")), 0.0) << knob.valuePath;
 
     // "Write": the list of user patches; three rows down from the current
     // one, then OK. The device gets 57 00 k at the write address and the

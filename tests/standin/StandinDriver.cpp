@@ -824,7 +824,20 @@ private:
         CLock lock(*this);
         if (m_thread)
             return;
+        // The commands file may hold the lines of an earlier run: only what
+        // is appended from now on is for this one.
+        m_commandOffset = CommandFileSize();
         m_thread = CreateThread(nullptr, 0, &CStandin::ThreadProc, this, 0, nullptr);
+    }
+
+    // The size of the control folder's "commands.txt"; 0 when there is none.
+    long CommandFileSize() const
+    {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (m_controlFolder.empty()
+            || !GetFileAttributesExA((m_controlFolder + "commands.txt").c_str(), GetFileExInfoStandard, &data))
+            return 0;
+        return static_cast<long>(data.nFileSizeLow);
     }
 
     static DWORD WINAPI ThreadProc(void* self)

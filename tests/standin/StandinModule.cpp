@@ -1,7 +1,8 @@
 // Builds the simulated sound module from a script: the script's parameter
 // tree gives the module its memory (every leaf with its default image) and
 // the places of an edition's device, the script's first output port its
-// model id and address size.
+// model id and address size, and an edition's own data the controllers its
+// device follows.
 #include "StandinModule.h"
 
 #include "core/TevBuffer.h"
@@ -10,8 +11,33 @@
 #include "support/FakeResources.h"
 #include "views/TevViewManager.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <memory>
+
+namespace {
+
+// The controllers of the edition whose script the path names (its file
+// name, in any case, as Windows finds files); none for any other script.
+std::vector<CSimulatedModule::SControllerPath> EditionControllers(const std::string& path)
+{
+    const std::string file = path.substr(path.find_last_of("\\/") + 1);
+    auto sameName = [&file](const char* name) {
+        const std::string other(name);
+        return std::equal(file.begin(), file.end(), other.begin(), other.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
+    };
+    for (SStandinEdition (*edition)() : {Quorva::Kappa::StandinEdition, Quorva::Sigma::StandinEdition}) {
+        SStandinEdition found = edition();
+        if (sameName(found.scriptName))
+            return found.controllers;
+    }
+    return {};
+}
+
+} // namespace
 
 bool StandinBuildModule(const std::string& path, CSimulatedModule& module, std::string& error)
 {
@@ -36,8 +62,9 @@ bool StandinBuildModule(const std::string& path, CSimulatedModule& module, std::
         for (const auto& root : manager.GetRootStructs())
             module.AddLeavesOf(*root);
         // An edition's script also tells where the device stores patches,
-        // reports its current patch and takes a system reset.
-        module.PlayEdition(CSimulatedModule::LayoutFromModel(manager, {}));
+        // reports its current patch, takes a system reset and keeps the
+        // parameters that follow a control change on its receive channel.
+        module.PlayEdition(CSimulatedModule::LayoutFromModel(manager, EditionControllers(path)));
         const auto& outputs = manager.m_midiManager.GetOutputPorts();
         if (!outputs.empty()) {
             module.SetModelId(outputs.front().GetModelId());

@@ -3,6 +3,7 @@
 #include "core/TevBuffer.h"
 #include "core/TevBufferManager.h"
 #include "core/TevSystem.h"
+#include "core/TevValue.h"
 #include "support/FakeMidiDevices.h"
 #include "support/TestSupport.h"
 
@@ -263,7 +264,7 @@ bool CSimulatedModule::TakeControlChange(const Bytes& bytes)
     for (const SEditionLayout::SController& controller : edition.controllers) {
         if (controller.controller != bytes[1])
             continue;
-        const int32_t value = bytes[2] * controller.scale;
+        const int32_t value = std::clamp(bytes[2] * controller.scale, controller.minimum, controller.maximum);
         Bytes encoded;
         for (int32_t i = controller.size - 1; i >= 0; --i)
             encoded.push_back(static_cast<uint8_t>((value >> (7 * i)) & 0x7F));
@@ -316,8 +317,15 @@ CSimulatedModule::SEditionLayout CSimulatedModule::LayoutFromModel(const CTevBuf
     for (const SControllerPath& controller : controllers) {
         if (const CTevValue* value = model.FindValue(controller.path)) {
             const CTevAddressRange range = value->GetAbsoluteRange();
-            layout.controllers.push_back(
-                {static_cast<uint8_t>(controller.controller), range.begin, range.GetSize(), controller.scale});
+            SEditionLayout::SController taken{static_cast<uint8_t>(controller.controller), range.begin,
+                                              range.GetSize(), controller.scale};
+            // The device keeps a parameter within its range, whichever way
+            // round the script gives the bounds.
+            if (const CTevValueSpec* spec = value->GetSpec()) {
+                taken.minimum = std::min(spec->GetMinimum(), spec->GetMaximum());
+                taken.maximum = std::max(spec->GetMinimum(), spec->GetMaximum());
+            }
+            layout.controllers.push_back(taken);
         }
     }
     return layout;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -70,12 +71,15 @@ public:
         uint8_t userBankMsb = 87;
         uint8_t userBankLsb = 0;
         // A control change on the receive channel sets a parameter: value x
-        // scale, written as size 7-bit bytes, most significant first.
+        // scale, kept within [minimum, maximum], written as size 7-bit
+        // bytes, most significant first.
         struct SController {
             uint8_t controller = 0;
             int32_t address = 0;
             int32_t size = 1;
             int32_t scale = 1;
+            int32_t minimum = std::numeric_limits<int32_t>::min();
+            int32_t maximum = std::numeric_limits<int32_t>::max();
         };
         std::vector<SController> controllers;
     };
@@ -127,8 +131,8 @@ public:
     const SEditionLayout& GetEditionLayout() const { return m_edition; }
     // The layout of a model built from an edition's script: the places of
     // "ms.writePatch", "ms.infoPatch", "ms.tmp.setup", "ms.systemReset",
-    // the names and the given controller parameters. Places the model lacks
-    // stay -1 (controllers are left out).
+    // the names and the given controller parameters, each with the range of
+    // its value. Places the model lacks stay -1 (controllers are left out).
     static SEditionLayout LayoutFromModel(const CTevBufferManager& model,
                                           const std::vector<SControllerPath>& controllers);
     // Sends the current patch as a data set at the report place (padded

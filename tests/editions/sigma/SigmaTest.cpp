@@ -43,6 +43,15 @@ TEST_F(SigmaTest, TheTempoTravelsAtFullResolutionAndItsControllerAtHalf)
         Deliver();
         EXPECT_EQ(tempo->GetInteger(), test.tempo ? test.tempo : before) << int(test.controller);
     }
+
+    // The device's own side: controller 14 on its receive channel sets its
+    // tempo at double the value, within the tempo's range.
+    const int32_t lower = tempo->GetSpec()->GetMinimum();
+    const int32_t at = tempo->GetAbsoluteRange().begin;
+    for (auto [value, expected] : {std::pair{100, 200}, {127, std::min(254, upper)}, {5, std::max(10, lower)}}) {
+        module.Receive({0xB0, 14, uint8_t(value)});
+        EXPECT_EQ(module.ByteAt(at) * 128 + module.ByteAt(at + 1), expected) << value;
+    }
 }
 
 } // namespace

@@ -35,8 +35,11 @@ TEST(StandinControlFile, CommandsFromTheFileReachTheDevicesAndTheLogRecordsThem)
     ::DeleteFileA((folder + "commands.txt").c_str());
     ::DeleteFileA((folder + "log.txt").c_str());
     CMessageBoxRecorder boxes;
+    // A line left from an earlier run is not run again.
+    std::ofstream(folder + "commands.txt", std::ios::binary) << "stale\n";
 
-    // The driver starts reading the folder when the first device opens.
+    // The driver starts reading the folder, at its end, when the first
+    // device opens.
     CMidiInDevice in("Standin MIDI In 2");
     ASSERT_TRUE(in.Open());
     CRecordingPort port;
@@ -56,5 +59,6 @@ TEST(StandinControlFile, CommandsFromTheFileReachTheDevicesAndTheLogRecordsThem)
     for (const char* line : {"open in 1\n", "done: short 1 B0 07 64\n", "in 1 B0 07 64\n", "refused: nonsense\n",
                              "out 1 F0 7E 7F 06 01 F7\n", "close in 1\n", "close out 1\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line << " in\n" << log;
+    EXPECT_EQ(log.find("stale"), std::string::npos) << log;
     EXPECT_TRUE(CMessageBoxRecorder::Texts().empty());
 }
