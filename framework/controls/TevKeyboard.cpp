@@ -223,13 +223,6 @@ bool CTevKeyboardControl::OnMouse(CTevMouseInfo& mouse)
     }
 }
 
-bool CTevKeyboardControl::Close()
-{
-    if (m_capture)
-        LetGo();
-    return CTevControl::Close();
-}
-
 void CTevKeyboardControl::LetGo()
 {
     SetCapture(false);

@@ -57,11 +57,9 @@ public:
     void Draw(CTevDrawInfo& drawInfo) override;
     // A press holds the note under the pointer and takes the capture;
     // moves while captured move the held note (off every key: none held);
-    // the release releases the capture and every held note.
+    // the release releases the capture and every held note. A keyboard
+    // that closes under a held key gets such a release (CTevControl::Close).
     bool OnMouse(CTevMouseInfo& mouse) override;
-    // A keyboard that closes under a held key (its panel's condition, its
-    // window) lets the capture and every held note go first.
-    bool Close() override;
     // The control part, the image and shape counts, the bitmap, the key
     // range, every image and every shape.
     bool Serialize(CTevArchive& archive) override;

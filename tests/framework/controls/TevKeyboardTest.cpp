@@ -10,41 +10,13 @@
 #include "support/FakeDrawing.h"
 
 #include "ControlFixture.h"
+#include "KeyboardLayout.h"
 
 #include <utility>
 
 namespace {
 
 using namespace control_fixture;
-
-// Released images on the left of the skin, pressed ones 100 pixels to the
-// right. White upper parts C 8, D 4, E 8, F 8, G 4, A 4, B 8 wide, black
-// keys 8, all 40 high; white lower parts 12 x 20; the highest key (a C at
-// the end) is a full 12 wide.
-CTevPairList Layout(const std::string& range = "36,96")
-{
-    struct SRect {
-        const char* name;
-        int32_t left, top, right, bottom;
-    };
-    const SRect rects[] = {
-        {"cKeyUpsideRectangle", 0, 0, 8, 40},       {"dKeyUpsideRectangle", 8, 0, 12, 40},
-        {"eKeyUpsideRectangle", 12, 0, 20, 40},     {"fKeyUpsideRectangle", 20, 0, 28, 40},
-        {"gKeyUpsideRectangle", 28, 0, 32, 40},     {"aKeyUpsideRectangle", 32, 0, 36, 40},
-        {"bKeyUpsideRectangle", 36, 0, 44, 40},     {"ebonyKeyRectangle", 44, 0, 52, 40},
-        {"highestKeyUpsideRectangle", 52, 0, 64, 40}, {"ivoryKeyDownsideRectangle", 0, 40, 12, 60},
-        {"highestKeyDownsideRectangle", 52, 40, 64, 60},
-    };
-    CTevPairList pairs{{"name", "kb"}, {"position", "0,0"}, {"bitmapRef", "keys"}, {"physicalKeyRange", range},
-                       {"valueRef", "midi.ch[0].note"}, {"octaveValueRef", "ms.tone.octave"},
-                       {"onVelocityValueRef", "ms.tone.velocity"}};
-    for (const SRect& r : rects) {
-        pairs.emplace_back(r.name, FormatString("%d,%d,%d,%d", r.left, r.top, r.right, r.bottom));
-        pairs.emplace_back(std::string(r.name) + "Pressed",
-                           FormatString("%d,%d,%d,%d", r.left + 100, r.top, r.right + 100, r.bottom));
-    }
-    return pairs;
-}
 
 // The layout without the tag, and with the text for it when one is given.
 CTevPairList With(const std::string& tag, const char* text = nullptr, CTevPairList pairs = Layout())

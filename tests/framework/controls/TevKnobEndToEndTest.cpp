@@ -3,7 +3,8 @@
 // the root struct's MIDI output to the simulated module as one data set,
 // and the module's own data set for the same parameter moves the drawn
 // knob without being sent back. A node panel follows its open condition
-// whether the host or the module changes the value.
+// whether the host or the module changes the value, and a keyboard or a
+// button in it that holds the mouse as it closes lets go.
 #include "controls/TevKnob.h"
 #include "core/TevManager.h"
 #include "core/TevTextOut.h"
@@ -18,6 +19,8 @@
 #include "support/SimulatedModule.h"
 #include "support/TestSupport.h"
 #include "support/ViewTestSupport.h"
+
+#include "KeyboardLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +37,12 @@ using Bytes = std::vector<uint8_t>;
 const char kScript[] = R"(<?xml version="1.0" encoding="Shift_JIS"?>
 <script>
 <bitmap><name>strip</name><stateCount>51</stateCount></bitmap>
+<bitmap><name>keys</name></bitmap>
 <structType><type>Tone</type><name>tone</name><address>00 00</address>
   <value><name>mode</name><range>0,1</range><default>0</default></value>
   <value><name>level</name><default>64</default></value>
+  <value><name>octave</name></value>
+  <value><name>velocity</name></value>
 </structType>
 <structType><type>Module</type><name>ms</name><address>10 00 00</address><size>01 00</size>
   <struct><type>Tone</type></struct>
@@ -47,6 +53,8 @@ const char kScript[] = R"(<?xml version="1.0" encoding="Shift_JIS"?>
 <midiOut><type>output</type><name>out</name><modelID>42</modelID><rootStruct>ms</rootStruct><midiStructRef>midi</midiStructRef></midiOut>
 <panelType><type>Edit</type><name>edit</name><position>200,0</position><size>100,100</size>
   <openCondition>ms.tone.mode,1,==</openCondition>
+  <!--keyboard-->
+  <control><type>latchButton</type><name>latch</name><position>0,60</position><bitmapRef>strip</bitmapRef><valueRef>ms.tone.velocity</valueRef></control>
 </panelType>
 <panelType><type>Main</type><name>main</name><size>300,200</size>
   <panel><type>Edit</type></panel>
@@ -67,7 +75,12 @@ protected:
         CViewTest::SetUp();
         resources->bitmapImageSize = {kCell, kCell * 51};
         Manager().SetStatusOut(new CTevTextOutBuffer);
-        std::istringstream script(kScript);
+        // One octave and the C above it (48..60), in the node panel's corner.
+        std::string text = kScript;
+        const std::string mark = "<!--keyboard-->";
+        text.replace(text.find(mark), mark.size(),
+                     control_fixture::ControlElement("keyboard", control_fixture::Layout("48,60")));
+        std::istringstream script(text);
         ASSERT_TRUE(Manager().ReadScript(script)) << Errors();
         ASSERT_TRUE(Manager().Create()) << Errors();
 
@@ -259,6 +272,34 @@ TEST_F(KnobEndToEndTest, TheNodePanelFollowsItsConditionFromEitherSide)
     EXPECT_TRUE(edit->IsOpen());
     EXPECT_EQ(module.GetReceived().size(), 1u);
     EXPECT_EQ(outDevice->sent.size(), 1u);
+
+    // A key held in the panel as the module, then the host, closes it: the
+    // note off goes out alone, neither echoing the module's change nor
+    // sending the host's twice.
+    const Bytes on{0x90, 48, 64};
+    const Bytes off{0x80, 48, 64};
+    const Bytes hostOpens{0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x10, 0x00, 0x00, 0x01, 0x6F, 0xF7};
+    const Bytes hostCloses{0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x10, 0x00, 0x00, 0x00, 0x70, 0xF7};
+    outDevice->sent.clear();
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonDown, {202, 50}));
+    module.SendDataSet(kMode, {0});
+    Deliver(1);
+    Set(mode, 1);
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonDown, {202, 50}));
+    Set(mode, 0);
+    EXPECT_EQ(outDevice->sent, (std::vector<Bytes>{on, off, hostOpens, on, hostCloses, off}));
+
+    // A button held as the panel closes lets go: once the panel is open
+    // again, a press elsewhere is the knob's.
+    Set(mode, 1);
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonDown, {210, 70}));
+    module.SendDataSet(kMode, {0});
+    Deliver(1);
+    module.SendDataSet(kMode, {1});
+    Deliver(1);
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonDown, {25, 50}));
+    EXPECT_TRUE(Knob()->HasCapture());
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonUp, {25, 50}));
 }
 
 } // namespace
