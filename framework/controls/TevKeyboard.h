@@ -90,7 +90,9 @@ public:
     // Makes exactly the given notes (ascending) the held ones: notes the
     // keyboard holds and that are not listed are released first (with the
     // velocity as release velocity), then the listed notes not yet held are
-    // pressed, each in its own round of the change protocol.
+    // pressed, each in its own round of the change protocol. A note the
+    // keyboard started is released on the channel it started on. A call
+    // made while the rounds of another run overrides it: the other stops.
     void SetHeldNotes(const std::vector<int32_t>& notes);
     // Holds the one note.
     void PlayNote(int32_t note);
@@ -122,4 +124,9 @@ private:
     std::vector<CKeyRects> m_keyShapes;
     std::vector<int32_t> m_keyStates;
     std::vector<int32_t> m_playedNotes;
+    // The note value (the channel) the played notes were turned on in.
+    CTevValue* m_playedValue = nullptr;
+    // Counts the calls of SetHeldNotes, so that one whose rounds were
+    // overtaken by a nested call knows it.
+    uint32_t m_heldNotesCalls = 0;
 };
