@@ -49,6 +49,8 @@ public:
     // Resolves the references again (a failure is only logged), repaints,
     // sets the open flag and updates; true.
     bool Open() override;
+    // A control that holds the mouse lets go first (LetGoOfMouse); then
+    // the open flag is cleared.
     bool Close() override;
     // The view's dump indented by 4 and ended by a line feed.
     void Dump(CTevTextOut& out) const override;
@@ -73,6 +75,11 @@ public:
     static CTevResourceManager& Resources();
 
 protected:
+    // Ends the gesture that holds the mouse, if any, as a release outside
+    // the control, and makes sure the capture is gone, up to the window: a
+    // panel that closes under a held button leaves nothing that a later
+    // press elsewhere would reach.
+    void LetGoOfMouse();
     // The bitmap that a "bitmapRef" names. A missing one is logged as
     // "Unable to find bitmap for <kind>. : <path> : <name>" followed by end,
     // and gives null.
@@ -117,7 +124,7 @@ public:
     bool OnTick(int tick) override;
     // The control's rule; when it reacted the tip bar is told.
     bool OnValuesChanged(const CTevValueList& values) override;
-    // An active control first stops being active.
+    // A drag under way ends; an active control stops being active.
     bool Close() override;
     // The view's rule; made inactive while holding the capture, the control
     // releases it; then both operators are told.

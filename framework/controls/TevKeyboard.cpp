@@ -223,13 +223,6 @@ bool CTevKeyboardControl::OnMouse(CTevMouseInfo& mouse)
     }
 }
 
-bool CTevKeyboardControl::Close()
-{
-    if (m_capture)
-        LetGo();
-    return CTevControl::Close();
-}
-
 void CTevKeyboardControl::LetGo()
 {
     SetCapture(false);
@@ -480,6 +473,10 @@ void CTevKeyboardControl::SetHeldNotes(const std::vector<int32_t>& notes)
     CTevValue* noteValue = GetValue(0);
     if (!noteValue)
         return;
+    // A call made while this one's change rounds run (a message box about a
+    // failed send lets the user end the gesture) decides what is held; this
+    // one then stops where it is.
+    const uint32_t call = ++m_heldNotesCalls;
     std::vector<int32_t> states = noteValue->GetData();
     states.resize(kNoteCount, 0);
     const int32_t offset = GetNoteOffset();
@@ -487,34 +484,54 @@ void CTevKeyboardControl::SetHeldNotes(const std::vector<int32_t>& notes)
     const int32_t velocity = velocityValue ? velocityValue->GetInteger() : 0;
     auto listed = [&notes](int32_t note) { return std::binary_search(notes.begin(), notes.end(), note); };
 
-    std::vector<int32_t> releases;
+    bool releases = false;
     std::vector<int32_t> presses;
     for (int32_t key = m_firstKey; key <= m_lastKey; ++key) {
         const int32_t note = key + offset;
         if (note < 0 || note >= kNoteCount)
             continue;
-        if (states[size_t(note)] > 0 && !listed(note))
-            releases.push_back(note);
-        else if (states[size_t(note)] <= 0 && listed(note))
+        if (states[size_t(note)] > 0 && !listed(note)) {
+            states[size_t(note)] = -velocity;
+            releases = true;
+        } else if (states[size_t(note)] <= 0 && listed(note)) {
             presses.push_back(note);
+        }
     }
-    // A note the keyboard turned on before the octave moved may now lie
-    // outside the shown range; it is released all the same, or it would
-    // hang.
-    for (int32_t note : m_playedNotes) {
-        if (states[size_t(note)] > 0 && !listed(note) &&
-            std::find(releases.begin(), releases.end(), note) == releases.end())
-            releases.push_back(note);
+    // A note the keyboard turned on ends on the channel and key it started
+    // on: also when the octave has moved it out of the shown range, or the
+    // note value's reference has followed a changed receive channel.
+    CTevValueDataList released;
+    if (m_playedValue && m_playedValue != noteValue) {
+        std::vector<int32_t> started = m_playedValue->GetData();
+        started.resize(kNoteCount, 0);
+        bool any = false;
+        for (int32_t note : m_playedNotes) {
+            if (started[size_t(note)] > 0) {
+                started[size_t(note)] = -velocity;
+                any = true;
+            }
+        }
+        if (any)
+            released.emplace_back(m_playedValue, std::move(started));
+    } else {
+        for (int32_t note : m_playedNotes) {
+            if (states[size_t(note)] > 0 && !listed(note)) {
+                states[size_t(note)] = -velocity;
+                releases = true;
+            }
+        }
     }
+    if (releases)
+        released.emplace_back(noteValue, states);
 
     CTevManager& manager = CTevManager::Instance();
-    if (!releases.empty()) {
-        for (int32_t note : releases)
-            states[size_t(note)] = -velocity;
-        manager.SetDataValue(noteValue, states);
+    if (!released.empty()) {
+        manager.SetDataValues(released);
         manager.TransmitChanges();
         manager.DispatchChanges();
         manager.ClearChanges();
+        if (call != m_heldNotesCalls)
+            return;
     }
     if (!presses.empty()) {
         for (int32_t note : presses)
@@ -523,7 +540,10 @@ void CTevKeyboardControl::SetHeldNotes(const std::vector<int32_t>& notes)
         manager.TransmitChanges();
         manager.DispatchChanges();
         manager.ClearChanges();
+        if (call != m_heldNotesCalls)
+            return;
     }
+    m_playedValue = noteValue;
     m_playedNotes.clear();
     for (int32_t note : notes) {
         if (note >= 0 && note < kNoteCount && states[size_t(note)] > 0)

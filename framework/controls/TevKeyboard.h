@@ -57,11 +57,9 @@ public:
     void Draw(CTevDrawInfo& drawInfo) override;
     // A press holds the note under the pointer and takes the capture;
     // moves while captured move the held note (off every key: none held);
-    // the release releases the capture and every held note.
+    // the release releases the capture and every held note. A keyboard
+    // that closes under a held key gets such a release (CTevControl::Close).
     bool OnMouse(CTevMouseInfo& mouse) override;
-    // A keyboard that closes under a held key (its panel's condition, its
-    // window) lets the capture and every held note go first.
-    bool Close() override;
     // The control part, the image and shape counts, the bitmap, the key
     // range, every image and every shape.
     bool Serialize(CTevArchive& archive) override;
@@ -92,7 +90,9 @@ public:
     // Makes exactly the given notes (ascending) the held ones: notes the
     // keyboard holds and that are not listed are released first (with the
     // velocity as release velocity), then the listed notes not yet held are
-    // pressed, each in its own round of the change protocol.
+    // pressed, each in its own round of the change protocol. A note the
+    // keyboard started is released on the channel it started on. A call
+    // made while the rounds of another run overrides it: the other stops.
     void SetHeldNotes(const std::vector<int32_t>& notes);
     // Holds the one note.
     void PlayNote(int32_t note);
@@ -124,4 +124,9 @@ private:
     std::vector<CKeyRects> m_keyShapes;
     std::vector<int32_t> m_keyStates;
     std::vector<int32_t> m_playedNotes;
+    // The note value (the channel) the played notes were turned on in.
+    CTevValue* m_playedValue = nullptr;
+    // Counts the calls of SetHeldNotes, so that one whose rounds were
+    // overtaken by a nested call knows it.
+    uint32_t m_heldNotesCalls = 0;
 };

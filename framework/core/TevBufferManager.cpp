@@ -229,15 +229,31 @@ void CTevBufferManager::ExcludeFromTransmit(CTevValue* value)
         m_excluded.insert(value);
 }
 
+CTevBufferManager::CPendingAside::CPendingAside(CTevBufferManager& manager)
+    : changes(std::exchange(manager.m_changes, {})), excluded(std::exchange(manager.m_excluded, {})),
+      m_manager(manager)
+{
+}
+
+CTevBufferManager::CPendingAside::~CPendingAside()
+{
+    // What a nested sequence left pending stays pending after the outer
+    // sequence's own changes.
+    changes.insert(changes.end(), m_manager.m_changes.begin(), m_manager.m_changes.end());
+    excluded.insert(m_manager.m_excluded.begin(), m_manager.m_excluded.end());
+    m_manager.m_changes = std::move(changes);
+    m_manager.m_excluded = std::move(excluded);
+}
+
 bool CTevBufferManager::TransmitChanges()
 {
-    // By index over the list as it stands: the hex dumps below append to it,
-    // and what they append is for the views only.
-    const size_t count = m_changes.size();
-    for (size_t i = 0; i < count; ++i) {
-        CTevValue* value = m_changes[i];
-        if (m_excluded.count(value) == 0)
-            value->Transmit();
+    {
+        // What the hex dumps below append is for the views only.
+        const CPendingAside aside(*this);
+        for (CTevValue* value : aside.changes) {
+            if (aside.excluded.count(value) == 0)
+                value->Transmit();
+        }
     }
     for (const CTevHexDump& dump : m_hexDumps)
         UpdateHexDump(dump);
@@ -260,8 +276,9 @@ void CTevBufferManager::UpdateHexDump(const CTevHexDump& dump)
 
 void CTevBufferManager::DispatchChanges()
 {
+    const CPendingAside aside(*this);
     if (m_viewManager)
-        m_viewManager->BroadcastValuesChanged(m_changes);
+        m_viewManager->BroadcastValuesChanged(aside.changes);
 }
 
 void CTevBufferManager::ClearChanges()

@@ -190,6 +190,25 @@ public:
     CTevElementDefinitions m_midiStructDefinitions;
 
 private:
+    // The pending changes and the exclusion set, taken aside while they are
+    // transmitted or broadcast and given back afterwards. A change sequence
+    // that runs meanwhile (a view that reacts to the broadcast with a change
+    // of its own, a message box about a failed send whose loop lets the
+    // user act) works on lists of its own: it transmits, broadcasts and
+    // clears its own changes only.
+    struct CPendingAside {
+        explicit CPendingAside(CTevBufferManager& manager);
+        ~CPendingAside();
+        CPendingAside(const CPendingAside&) = delete;
+        CPendingAside& operator=(const CPendingAside&) = delete;
+
+        CTevValueList changes;
+        std::set<CTevValue*> excluded;
+
+    private:
+        CTevBufferManager& m_manager;
+    };
+
     CTevTextOut& Errors() const;
     bool CreateRootStructs();
     bool CreateMidiStructs();

@@ -17,10 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace control_fixture {
@@ -55,15 +57,22 @@ const char kScript[] = R"(
 )";
 
 // Records the short messages of the MIDI channels as bytes, and the
-// data sets of the parameter model.
+// data sets of the parameter model. A short message fails, unrecorded,
+// when `failing` is set: the function runs in its place, as the box about
+// the failure would, and is then forgotten.
 class CRecordingOut : public CRecordingMidiOut {
 public:
     bool SendShortMessage(const CTevShortMessage& message) override
     {
+        if (std::function<void()> failure = std::exchange(failing, nullptr)) {
+            failure();
+            return false;
+        }
         shorts.push_back(message.GetBytes());
         return true;
     }
     std::vector<std::vector<uint8_t>> shorts;
+    std::function<void()> failing;
 };
 
 class ControlTest : public CManagerTest {

@@ -3,7 +3,8 @@
 // the root struct's MIDI output to the simulated module as one data set,
 // and the module's own data set for the same parameter moves the drawn
 // knob without being sent back. A node panel follows its open condition
-// whether the host or the module changes the value.
+// whether the host or the module changes the value, and a keyboard or a
+// button in it that holds the mouse as it closes lets go.
 #include "controls/TevKnob.h"
 #include "core/TevManager.h"
 #include "core/TevTextOut.h"
@@ -34,9 +35,12 @@ using Bytes = std::vector<uint8_t>;
 const char kScript[] = R"(<?xml version="1.0" encoding="Shift_JIS"?>
 <script>
 <bitmap><name>strip</name><stateCount>51</stateCount></bitmap>
+<bitmap><name>keys</name></bitmap>
 <structType><type>Tone</type><name>tone</name><address>00 00</address>
   <value><name>mode</name><range>0,1</range><default>0</default></value>
   <value><name>level</name><default>64</default></value>
+  <value><name>octave</name></value>
+  <value><name>velocity</name></value>
 </structType>
 <structType><type>Module</type><name>ms</name><address>10 00 00</address><size>01 00</size>
   <struct><type>Tone</type></struct>
@@ -47,6 +51,21 @@ const char kScript[] = R"(<?xml version="1.0" encoding="Shift_JIS"?>
 <midiOut><type>output</type><name>out</name><modelID>42</modelID><rootStruct>ms</rootStruct><midiStructRef>midi</midiStructRef></midiOut>
 <panelType><type>Edit</type><name>edit</name><position>200,0</position><size>100,100</size>
   <openCondition>ms.tone.mode,1,==</openCondition>
+  <control><type>keyboard</type><name>keys</name><bitmapRef>keys</bitmapRef><physicalKeyRange>48,60</physicalKeyRange>
+    <valueRef>midi.ch[0].note</valueRef><octaveValueRef>ms.tone.octave</octaveValueRef><onVelocityValueRef>ms.tone.velocity</onVelocityValueRef>
+    <cKeyUpsideRectangle>0,0,8,40</cKeyUpsideRectangle> <dKeyUpsideRectangle>8,0,12,40</dKeyUpsideRectangle>
+    <eKeyUpsideRectangle>12,0,20,40</eKeyUpsideRectangle> <fKeyUpsideRectangle>20,0,28,40</fKeyUpsideRectangle>
+    <gKeyUpsideRectangle>28,0,32,40</gKeyUpsideRectangle> <aKeyUpsideRectangle>32,0,36,40</aKeyUpsideRectangle>
+    <bKeyUpsideRectangle>36,0,44,40</bKeyUpsideRectangle> <ebonyKeyRectangle>44,0,52,40</ebonyKeyRectangle>
+    <highestKeyUpsideRectangle>52,0,64,40</highestKeyUpsideRectangle> <ivoryKeyDownsideRectangle>0,40,12,60</ivoryKeyDownsideRectangle>
+    <highestKeyDownsideRectangle>52,40,64,60</highestKeyDownsideRectangle> <cKeyUpsideRectanglePressed>0,0,8,40</cKeyUpsideRectanglePressed>
+    <dKeyUpsideRectanglePressed>8,0,12,40</dKeyUpsideRectanglePressed> <eKeyUpsideRectanglePressed>12,0,20,40</eKeyUpsideRectanglePressed>
+    <fKeyUpsideRectanglePressed>20,0,28,40</fKeyUpsideRectanglePressed> <gKeyUpsideRectanglePressed>28,0,32,40</gKeyUpsideRectanglePressed>
+    <aKeyUpsideRectanglePressed>32,0,36,40</aKeyUpsideRectanglePressed> <bKeyUpsideRectanglePressed>36,0,44,40</bKeyUpsideRectanglePressed>
+    <ebonyKeyRectanglePressed>44,0,52,40</ebonyKeyRectanglePressed> <highestKeyUpsideRectanglePressed>52,0,64,40</highestKeyUpsideRectanglePressed>
+    <ivoryKeyDownsideRectanglePressed>0,40,12,60</ivoryKeyDownsideRectanglePressed>
+    <highestKeyDownsideRectanglePressed>52,40,64,60</highestKeyDownsideRectanglePressed></control>
+  <control><type>latchButton</type><name>latch</name><position>0,60</position><bitmapRef>strip</bitmapRef><valueRef>ms.tone.velocity</valueRef></control>
 </panelType>
 <panelType><type>Main</type><name>main</name><size>300,200</size>
   <panel><type>Edit</type></panel>
@@ -259,6 +278,24 @@ TEST_F(KnobEndToEndTest, TheNodePanelFollowsItsConditionFromEitherSide)
     EXPECT_TRUE(edit->IsOpen());
     EXPECT_EQ(module.GetReceived().size(), 1u);
     EXPECT_EQ(outDevice->sent.size(), 1u);
+
+    // A key held in the panel as the module closes it: the note off goes
+    // out alone, the module's change is not echoed.
+    outDevice->sent.clear();
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonDown, {202, 50}));
+    module.SendDataSet(kMode, {0});
+    Deliver(1);
+    EXPECT_EQ(outDevice->sent, (std::vector<Bytes>{{0x90, 48, 64}, {0x80, 48, 64}}));
+
+    // A button held as it closes lets go: once the panel is open again, a
+    // press elsewhere is the knob's.
+    Set(mode, 1);
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonDown, {210, 70}));
+    module.SendDataSet(kMode, {0});
+    Deliver(1);
+    Set(mode, 1);
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonDown, {25, 50}) && Knob()->HasCapture());
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonUp, {25, 50}));
 }
 
 } // namespace
