@@ -87,21 +87,9 @@ bool CTevControl::Open()
 
 bool CTevControl::Close()
 {
-    LetGoOfMouse();
+    CancelCapture();
     m_open = false;
     return true;
-}
-
-void CTevControl::LetGoOfMouse()
-{
-    if (!m_capture)
-        return;
-    // The gesture ends as a release outside the control: a held note is
-    // let go, a pressed button springs back without acting, a drag ends.
-    CTevMouseInfo release(CTevMouseInfo::kButtonUp, m_rect.left - 1, m_rect.top - 1, 0);
-    OnMouse(release);
-    if (m_capture)
-        SetCapture(false);
 }
 
 void CTevControl::Dump(CTevTextOut& out) const
@@ -301,7 +289,7 @@ bool CTevDragControl::Close()
 {
     // The drag ends before the control stops being active, which would
     // only drop the capture.
-    LetGoOfMouse();
+    CancelCapture();
     if (IsActive())
         SetActive(false);
     return CTevControl::Close();

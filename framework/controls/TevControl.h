@@ -49,8 +49,9 @@ public:
     // Resolves the references again (a failure is only logged), repaints,
     // sets the open flag and updates; true.
     bool Open() override;
-    // A control that holds the mouse lets go first (LetGoOfMouse); then
-    // the open flag is cleared.
+    // A control that holds the mouse lets go first (CancelCapture), so that
+    // a panel that closes under a held button leaves nothing a later press
+    // elsewhere would reach; then the open flag is cleared.
     bool Close() override;
     // The view's dump indented by 4 and ended by a line feed.
     void Dump(CTevTextOut& out) const override;
@@ -75,11 +76,6 @@ public:
     static CTevResourceManager& Resources();
 
 protected:
-    // Ends the gesture that holds the mouse, if any, as a release outside
-    // the control, and makes sure the capture is gone, up to the window: a
-    // panel that closes under a held button leaves nothing that a later
-    // press elsewhere would reach.
-    void LetGoOfMouse();
     // The bitmap that a "bitmapRef" names. A missing one is logged as
     // "Unable to find bitmap for <kind>. : <path> : <name>" followed by end,
     // and gives null.

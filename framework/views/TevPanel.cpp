@@ -567,17 +567,6 @@ void CTevRootPanel::RequestClose()
     manager.ClearChanges();
 }
 
-void CTevRootPanel::CancelCapture()
-{
-    if (!m_capture)
-        return;
-    // The views holding the capture take a release wherever it is.
-    CTevMouseInfo release(CTevMouseInfo::kButtonUp, m_rect.left - 1, m_rect.top - 1, 0);
-    OnMouse(release);
-    if (m_capture)
-        SetCapture(false);
-}
-
 // ---------------------------------------------------------------------------
 // CTevNodePanel
 // ---------------------------------------------------------------------------

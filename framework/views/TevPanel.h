@@ -197,12 +197,6 @@ public:
     // protocol, and the panel closes only if its condition turns false as
     // the change is broadcast.
     void RequestClose();
-    // The window lost the mouse while a view of the panel held it (another
-    // window took it, a dialog disabled the window, the window was
-    // deactivated). The gesture that held it ends as a release outside
-    // every view: a held note is let go, a pressed button springs back
-    // without acting, a drag ends. Nothing without the capture.
-    void CancelCapture();
 
     // ITevRootWindow
     std::string GetWindowName() const override { return m_name; }

@@ -110,6 +110,17 @@ void CTevView::SetCapture(bool capture)
     m_capture = capture;
 }
 
+void CTevView::CancelCapture()
+{
+    if (!m_capture)
+        return;
+    // The views holding the capture take a release wherever it is.
+    CTevMouseInfo release(CTevMouseInfo::kButtonUp, m_rect.left - 1, m_rect.top - 1, 0);
+    OnMouse(release);
+    if (m_capture)
+        SetCapture(false);
+}
+
 bool CTevView::ReadAttributes(CTevPairList& attributes)
 {
     CTevPoint position;

@@ -128,6 +128,11 @@ public:
     // Stores the capture flag. Controls and node panels forward it to their
     // parent so that the root panel sees it.
     virtual void SetCapture(bool capture);
+    // Ends the gesture that holds the mouse, if any, as a release outside
+    // the view (a held note is let go, a pressed button springs back without
+    // acting, a drag ends) and makes sure the capture is gone, up to the
+    // window. Nothing without the capture.
+    void CancelCapture();
     // Null for a root panel.
     virtual CTevView* GetParent() const = 0;
     // Client coordinates of the root panel's window to screen coordinates.
