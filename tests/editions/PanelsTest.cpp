@@ -1,8 +1,7 @@
 // The shipped script's panels against their painted artwork: the artwork
 // tool reads every panel and control where the program builds it (so its
 // plates, labels and display boxes are painted under them), and every
-// control loads its bitmaps from the painted Script folder; knobs on signed
-// values show the centre strip; the player's
+// control loads its bitmaps from the painted Script folder; the player's
 // parameters are all on the panels; the skin value switches the faces; the
 // effects window opens from its list on the main window and closes by
 // writing its value back.
@@ -14,13 +13,10 @@
 #include "controls/TevKnob.h"
 #include "controls/TevLfo.h"
 #include "controls/TevPopComboControl.h"
-#include "core/TevScript.h"
 #include "views/TevPanel.h"
 #include "views/TevViewManager.h"
 
-#include <fstream>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -138,54 +134,6 @@ TEST_F(CPanelsTest, TheArtworkReadsEveryControlWhereTheProgramPutsIt)
             EXPECT_EQ(items, CountControls(*facePanel)) << path;
         }
     }
-}
-
-// The values whose range the shipped script writes in signed form
-// ("-48S,48S"), as "<struct>.<value>".
-std::set<std::string> SignedValues()
-{
-    std::ifstream file(TEV_EDITION_SCRIPT_PATH, std::ios::binary);
-    CTevScriptTokenizer tokenizer(file);
-    std::set<std::string> names;
-    // Only struct types are read whole; every other tag is stepped into and passed by.
-    for (std::string tag = tokenizer.ReadNextTag(); !tag.empty(); tag = tokenizer.ReadNextTag()) {
-        if (tag != "structType")
-            continue;
-        CTevTypeDefinition type;
-        EXPECT_TRUE(type.Read(tokenizer.ReadInnerText()));
-        std::string structName;
-        type.TakeValue("name", structName);
-        for (CTevElementDefinition& value : type.members) {
-            std::string name, range;
-            value.TakeValue("name", name);
-            if (value.TakeValue("range", range) && range.find('S') != std::string::npos)
-                names.insert(structName + "." + name);
-        }
-    }
-    return names;
-}
-
-// A knob on a signed value grows its ring from the top, so that 0 shows as
-// the middle of the range and not as half way up.
-TEST_F(CPanelsTest, KnobsOnSignedValuesUseTheCentreStrip)
-{
-    ASSERT_TRUE(LoadShippedScript()) << Errors();
-    const std::set<std::string> signedValues = SignedValues();
-    int knobs = 0;
-    ForEachControl([&](CTevControl& control) {
-        auto* knob = dynamic_cast<CTevKnobControl*>(&control);
-        if (!knob)
-            return;
-        const CTevValue* value = knob->GetValue(-1);
-        ASSERT_NE(value, nullptr) << knob->GetPath();
-        if (!signedValues.count(value->GetParent()->GetName() + "." + value->GetName()))
-            return;
-        ++knobs;
-        ASSERT_NE(knob->GetBitmap(), nullptr) << knob->GetPath();
-        const std::string bitmap = knob->GetBitmap()->GetName();
-        EXPECT_TRUE(bitmap.ends_with("CentreKnob")) << knob->GetPath() << " shows a signed value on " << bitmap;
-    });
-    EXPECT_GT(knobs, 0);
 }
 
 // The player's parameters: every sound parameter paired with a controller
