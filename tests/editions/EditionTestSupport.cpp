@@ -58,10 +58,8 @@ void CEditionTest::ConnectDevices()
     module.SetModelId(outPort.GetModelId());
     module.SetAddressSize(outPort.GetAddressSize());
     module.AddLeavesOf(*Manager().FindStruct("ms"));
-    std::vector<CSimulatedModule::SControllerPath> controllers;
-    for (const Edition::SSoundParameter& parameter : Edition::kEditionData.soundParameters)
-        controllers.push_back({parameter.path, parameter.controller, parameter.halfResolution ? 2 : 1});
-    module.PlayEdition(CSimulatedModule::LayoutFromModel(Manager(), controllers));
+    module.PlayEdition(CSimulatedModule::LayoutFromModel(
+        Manager(), CSimulatedModule::ControllersOf(Edition::kEditionData.soundParameters)));
     module.ConnectTo(*outDevice, *inDevice);
 }
 

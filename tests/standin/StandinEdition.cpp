@@ -8,11 +8,7 @@ namespace Quorva::TEV_EDITION {
 
 SStandinEdition StandinEdition()
 {
-    SStandinEdition edition{kEditionData.scriptName, {}};
-    // A half-resolution parameter follows its controller at twice the value.
-    for (const SSoundParameter& parameter : kEditionData.soundParameters)
-        edition.controllers.push_back({parameter.path, parameter.controller, parameter.halfResolution ? 2 : 1});
-    return edition;
+    return SStandinEdition{kEditionData.scriptName, CSimulatedModule::ControllersOf(kEditionData.soundParameters)};
 }
 
 } // namespace Quorva::TEV_EDITION

@@ -89,6 +89,16 @@ public:
         int32_t controller;
         int32_t scale;
     };
+    // An edition's sound parameters (path, controller, halfResolution) as
+    // the device follows them: a half-resolution one at twice the value.
+    template <class TParameters>
+    static std::vector<SControllerPath> ControllersOf(const TParameters& parameters)
+    {
+        std::vector<SControllerPath> controllers;
+        for (const auto& parameter : parameters)
+            controllers.push_back({parameter.path, parameter.controller, parameter.halfResolution ? 2 : 1});
+        return controllers;
+    }
 
     CSimulatedModule() = default;
 

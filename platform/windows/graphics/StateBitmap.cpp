@@ -96,7 +96,7 @@ bool HeadersFitTheFile(const std::string& head, uint64_t fileSize)
     return static_cast<uint64_t>(height) <= available / rowSize;
 }
 
-bool IsSoundBitmapFile(const std::string& path)
+bool IsIntactBitmapFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) {
@@ -144,7 +144,7 @@ bool CStateBitmap::LoadBitmap(const std::string& name)
     Unload();
     const std::string path = GetBitmapFolder() + name + ".bmp";
     // A damaged file fails as a missing one does.
-    if (!IsSoundBitmapFile(path)) {
+    if (!IsIntactBitmapFile(path)) {
         return false;
     }
     const HANDLE image = ::LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,

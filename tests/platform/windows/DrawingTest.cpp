@@ -92,8 +92,6 @@ TEST(Drawing, ABitmapFileWhoseHeadersDoNotFitItFailsToLoad)
         {"whole", whole.size(), 0, 0, true},
         {"empty", 0, 0, 0, false},
         {"cut in the info header", 30, 0, 0, false},
-        {"headers alone", 54, 0, 0, false},
-        {"cut in the rows", 5000, 0, 0, false},
         {"one byte short", whole.size() - 1, 0, 0, false},
         {"bits beyond the end", whole.size(), 10, static_cast<uint32_t>(whole.size()) + 1, false},
         {"huge width", whole.size(), 18, 0x7FFFFFFF, false},
