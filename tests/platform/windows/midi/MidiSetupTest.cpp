@@ -25,9 +25,12 @@ const char kScript[] = R"(<?xml version="1.0" encoding="Shift_JIS"?>
 </script>
 )";
 
-// A key of its own: the other Windows test programs run at the same time
-// and delete theirs.
-const char kCompany[] = "TevMidiSetupTests";
+// A key of each test's own: the other tests, this file's too, run at the
+// same time and delete theirs.
+std::string Company()
+{
+    return std::string("TevMidiSetupTests.") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
 const char kInSection[] = "MIDIInConnection";
 const char kOutSection[] = "MIDIOutConnection";
 
@@ -46,8 +49,8 @@ protected:
         CManagerTest::SetUp();
         ASSERT_TRUE(standin.IsLoaded());
         ASSERT_TRUE(standin.Command("fail clear"));
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + kCompany).c_str());
-        app.SetRegistryKey(kCompany);
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\" + Company()).c_str());
+        app.SetRegistryKey(Company());
         ASSERT_TRUE(LoadModel(kScript)) << Errors();
         ASSERT_TRUE(Manager().m_midiManager.ReadMidiSection(&Manager())) << Errors();
         CTevMidiManager& midi = Manager().m_midiManager;
@@ -61,7 +64,7 @@ protected:
     {
         setup.CloseDevices();
         CManagerTest::TearDown();
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + kCompany).c_str());
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\" + Company()).c_str());
     }
 
     CMidiInDevice* InDevice(size_t index) const
