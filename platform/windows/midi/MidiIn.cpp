@@ -149,11 +149,6 @@ bool CMidiIn::Start()
 
 bool CMidiIn::StopAndReset()
 {
-    return CheckMidiInResult(midiInStop(m_hMidiIn)) && CheckMidiInResult(midiInReset(m_hMidiIn));
-}
-
-bool CMidiIn::Stop()
-{
     if (!m_hMidiIn)
         return false;
     m_driver->running.store(false, std::memory_order_release);
@@ -165,7 +160,12 @@ bool CMidiIn::Stop()
     // object.
     const bool stopped = CheckStopping(midiInStop(m_hMidiIn));
     WaitForWorker();
-    if (!stopped || !CheckStopping(midiInReset(m_hMidiIn)))
+    return stopped && CheckStopping(midiInReset(m_hMidiIn));
+}
+
+bool CMidiIn::Stop()
+{
+    if (!StopAndReset())
         return false;
     bool unprepared = true;
     for (int32_t i = 0; i < kPacketCount; ++i) {
@@ -243,6 +243,8 @@ MMRESULT CMidiIn::QueueBuffers()
     return m_driver->TopUp([this](CMidiPacket& packet) -> uint32_t {
         MIDIHDR& header = packet.GetHeader();
         header.dwBytesRecorded = 0;
+        // Done again only when the driver gives it back.
+        header.dwFlags &= ~MHDR_DONE;
         return midiInAddBuffer(m_hMidiIn, &header, sizeof header);
     });
 }

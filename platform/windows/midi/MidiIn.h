@@ -82,11 +82,11 @@ public:
     // Prepares every receive buffer, queues 32, starts input and the worker
     // thread.
     bool Start();
-    bool StopAndReset();
     // Ends input and the worker thread, pumping this thread's messages while
-    // waiting for it, then takes every buffer back from the driver (reset)
-    // and unprepares it. False when no device is open or a winmm call
-    // failed.
+    // waiting for it, then takes every buffer back from the driver (reset).
+    // False when no device is open or a winmm call failed.
+    bool StopAndReset();
+    // StopAndReset, then unprepares every buffer.
     bool Stop();
     // Stops and closes an open device. Buffers the driver may still hold (a
     // stop, reset or close that failed) are left to it, never freed. Of the

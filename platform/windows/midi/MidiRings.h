@@ -132,7 +132,8 @@ private:
 // are out: whatever order the driver gives buffers back in and whatever the
 // event ring drops, no packet goes to the driver twice, and none is
 // refilled while its bytes still wait to be passed on. TPacket offers
-// IsPrepared(), Reset() and GetDriverHeader() (what the driver gives back).
+// IsPrepared(), IsDone(), Reset() and GetDriverHeader() (what the driver
+// gives back).
 template <class TPacket, int32_t N>
 class CMidiPacketRing : public CMidiRingIndex {
 public:
@@ -171,11 +172,14 @@ public:
     void MarkOut(const TPacket& packet) { m_out[&packet - m_packets] = true; }
 
     // The packet that the driver gave back with this header, ours again;
-    // null when no packet that is out has it.
+    // null when no packet that is out has it, or when the driver has not
+    // marked it done: an event from before a restart (a driver may call
+    // back late, from its own thread) names a packet that the new run has
+    // queued again and the driver holds.
     TPacket* TakeBack(const void* header)
     {
         for (int32_t i = 0; i < N; ++i) {
-            if (m_out[i] && m_packets[i].GetDriverHeader() == header) {
+            if (m_out[i] && m_packets[i].GetDriverHeader() == header && m_packets[i].IsDone()) {
                 m_out[i] = false;
                 return &m_packets[i];
             }
