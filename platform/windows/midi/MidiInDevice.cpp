@@ -90,9 +90,9 @@ void CMidiInDevice::OnLongMessage(const char* data, DWORD length)
 void CMidiInDevice::OnWorkerError(MMRESULT result)
 {
     HWND target = m_target.load();
-    if (target && !m_errorPending.exchange(true)
+    if (target && !m_errorPending->exchange(true)
         && !::PostMessageA(target, kWorkerError, static_cast<WPARAM>(result), 0))
-        m_errorPending.store(false);
+        m_errorPending->store(false);
 }
 
 LRESULT CMidiInDevice::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -105,11 +105,13 @@ LRESULT CMidiInDevice::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case kWorkerError: {
         // The box runs a message loop of its own, in which the set-up
         // dialog's OK may delete this device: nothing of it is touched once
-        // the box is open.
-        const bool show = !m_closing;
-        m_errorPending.store(false);
-        if (show)
+        // the box is open, only the flag, which lives on with the box. The
+        // flag stays set while the box is open, so that the failures that
+        // go on meanwhile open no second box over it.
+        const std::shared_ptr<std::atomic<bool>> pending = m_errorPending;
+        if (!m_closing)
             CheckMidiInResult(static_cast<MMRESULT>(wParam));
+        pending->store(false);
         return 0;
     }
     case WM_DESTROY:

@@ -7,6 +7,7 @@
 #include "midi/TevMidi.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 class CMidiInDevice : public CWnd, public CTevMidiInDevice, public CMidiIn {
@@ -60,8 +61,9 @@ private:
     // The worker is between reading m_target and posting.
     std::atomic<int32_t> m_posting{0};
     std::atomic<int32_t> m_postedCopies{0};
-    // A failure is on its way to the window or on screen; more are not
-    // reported meanwhile.
-    std::atomic<bool> m_errorPending{false};
+    // A failure is on its way to the window or its box is open; more are
+    // not reported meanwhile. Shared, so that a box whose message loop
+    // deleted the device can still clear it without touching the device.
+    std::shared_ptr<std::atomic<bool>> m_errorPending = std::make_shared<std::atomic<bool>>(false);
     bool m_closing = false;
 };

@@ -206,6 +206,39 @@ TEST_F(MidiInDeviceTest, ADriverThatWillNotLetGoOfItsBuffersIsReportedOnce)
     EXPECT_EQ(Boxes().size(), 1u);
 }
 
+// Runs of refused buffers while the device's error box is open: counted by
+// the box hook, which pumps while it is open as a real box does.
+CStandinControl* g_standin = nullptr;
+int g_boxes = 0;
+int g_openBoxes = 0;
+int g_mostOpenBoxes = 0;
+
+void RefusedBufferRun()
+{
+    ASSERT_TRUE(g_standin->Command("fail midiInAddBuffer 1"));
+    ASSERT_TRUE(g_standin->Command("sysexfill 1 20"));
+    PumpFor(60);
+}
+
+TEST_F(MidiInDeviceTest, RefusalsWhileItsErrorBoxIsOpenOpenNoBoxOverIt)
+{
+    g_standin = &standin;
+    const MessageBoxHook previous = SetMessageBoxHook([](HWND, const std::string&, unsigned) {
+        ++g_boxes;
+        g_mostOpenBoxes = std::max(g_mostOpenBoxes, ++g_openBoxes);
+        for (int run = 0; g_boxes == 1 && run < 3; ++run)
+            RefusedBufferRun();
+        --g_openBoxes;
+        return IDOK;
+    });
+    RefusedBufferRun();
+    // Once the box is answered, the next run brings one again.
+    RefusedBufferRun();
+    SetMessageBoxHook(previous);
+    EXPECT_EQ(g_mostOpenBoxes, 1);
+    EXPECT_EQ(g_boxes, 2);
+}
+
 // A device deleted while its worker-error box is open (as by the set-up
 // dialog's OK, which that box does not disable) is left alone afterwards:
 // its storage, filled once it is gone, stays as filled.
