@@ -16,6 +16,11 @@ std::string& BitmapFolder()
 constexpr uint64_t kFileHeaderSize = 14;
 constexpr uint64_t kCoreHeaderSize = 12;
 constexpr uint64_t kLargestInfoHeaderSize = 124;
+// Far beyond any skin (the largest shipped bitmap is under half a million
+// pixels): a larger one would only hold the program up behind its splash
+// while the loader reserves and fills it.
+constexpr int64_t kMaxBitmapSide = 32767;
+constexpr uint64_t kMaxBitmapPixels = uint64_t{1} << 24;
 
 // A little-endian field of `width` bytes.
 uint32_t Field(const unsigned char* bytes, size_t offset, size_t width)
@@ -30,7 +35,10 @@ uint32_t Field(const unsigned char* bytes, size_t offset, size_t width)
 // Whether the headers at the start of a .bmp file (`head`, the file's first
 // bytes) agree with each other and describe nothing beyond the file's size.
 // The image loader trusts them and reads past the end of a truncated file.
-// Counted in 64 bits, so that no width or colour count can overflow.
+// Counted in 64 bits, so that no width or colour count can overflow. Only
+// uncompressed images of a size a skin can use pass: a run-length encoded
+// file of a few bytes can make the loader reserve gigabytes, or decode for
+// minutes.
 bool HeadersFitTheFile(const std::string& head, uint64_t fileSize)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(head.data());
@@ -51,7 +59,6 @@ bool HeadersFitTheFile(const std::string& head, uint64_t fileSize)
     uint32_t planes = 0;
     uint32_t bitCount = 0;
     uint32_t compression = BI_RGB;
-    uint64_t imageSize = 0;
     uint64_t coloursUsed = 0;
     if (core) {
         width = Field(info, 4, 2);
@@ -64,15 +71,14 @@ bool HeadersFitTheFile(const std::string& head, uint64_t fileSize)
         planes = Field(info, 12, 2);
         bitCount = Field(info, 14, 2);
         compression = Field(info, 16, 4);
-        imageSize = Field(info, 20, 4);
         coloursUsed = Field(info, 32, 4);
     }
     height = height < 0 ? -height : height;  // negative: rows top down
     const bool uncompressed = compression == BI_RGB && (bitCount == 1 || bitCount == 4 || bitCount == 8 ||
                                                         bitCount == 16 || bitCount == 24 || bitCount == 32);
     const bool bitFields = compression == BI_BITFIELDS && (bitCount == 16 || bitCount == 32);
-    const bool runLengths = (compression == BI_RLE8 && bitCount == 8) || (compression == BI_RLE4 && bitCount == 4);
-    if (width <= 0 || height == 0 || planes != 1 || !(uncompressed || bitFields || runLengths)) {
+    if (width <= 0 || height == 0 || width > kMaxBitmapSide || height > kMaxBitmapSide ||
+        static_cast<uint64_t>(width * height) > kMaxBitmapPixels || planes != 1 || !(uncompressed || bitFields)) {
         return false;
     }
     // The colour table: every colour the bit count allows unless the header
@@ -89,9 +95,6 @@ bool HeadersFitTheFile(const std::string& head, uint64_t fileSize)
         return false;
     }
     const uint64_t available = fileSize - bitsOffset;
-    if (runLengths) {
-        return imageSize != 0 && imageSize <= available;
-    }
     const uint64_t rowSize = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
     return static_cast<uint64_t>(height) <= available / rowSize;
 }

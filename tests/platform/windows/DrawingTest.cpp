@@ -36,6 +36,30 @@ void WriteKnobStrip(const std::string& path)
     }));
 }
 
+// The bytes of a .bmp file with a grey colour table of every colour the
+// bit count allows, and the bits as given.
+std::string PaletteBitmap(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression,
+                          const std::string& bits)
+{
+    const size_t colours = size_t{1} << bitCount;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = bitCount;
+    info.biCompression = compression;
+    info.biSizeImage = static_cast<DWORD>(bits.size());
+    file.bfType = 0x4D42;
+    file.bfOffBits = static_cast<DWORD>(sizeof(file) + sizeof(info) + colours * 4);
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.size());
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    bytes.append(colours * 4, '\x7F');
+    return bytes + bits;
+}
+
 }  // namespace
 
 TEST(Drawing, BitmapCellsFromTheBitmapFolderMaskedAndPlain)
@@ -81,31 +105,38 @@ TEST(Drawing, ABitmapFileWhoseHeadersDoNotFitItFailsToLoad)
     std::ifstream in(folder + "whole.bmp", std::ios::binary);
     const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
-    // The file cut to `length` bytes, then a 32-bit field at `offset` set.
+    // The whole file with a 32-bit field at `offset` set.
+    auto with = [&whole](size_t offset, uint32_t value) {
+        std::string bytes = whole;
+        for (size_t i = 0; i < 4; ++i) {
+            bytes[offset + i] = static_cast<char>(value >> (8 * i));
+        }
+        return bytes;
+    };
     const struct {
         const char* name;
-        size_t length;
-        size_t offset;
-        uint32_t value;
-        bool loads;
+        std::string bytes;
+        CTevPoint size;  // 0, 0: refused
     } cases[] = {
-        {"whole", whole.size(), 0, 0, true},
-        {"empty", 0, 0, 0, false},
-        {"cut in the info header", 30, 0, 0, false},
-        {"one byte short", whole.size() - 1, 0, 0, false},
-        {"bits beyond the end", whole.size(), 10, static_cast<uint32_t>(whole.size()) + 1, false},
-        {"huge width", whole.size(), 18, 0x7FFFFFFF, false},
-        {"colour table it lacks", whole.size(), 28, 8, false},
+        {"whole", whole, {200, 100}},
+        {"empty", "", {}},
+        {"cut in the info header", whole.substr(0, 30), {}},
+        {"one byte short", whole.substr(0, whole.size() - 1), {}},
+        {"bits beyond the end", with(10, static_cast<uint32_t>(whole.size()) + 1), {}},
+        {"huge width", with(18, 0x7FFFFFFF), {}},
+        {"colour table it lacks", with(28, 8), {}},
+        // Intact, but nothing a skin needs.
+        {"run-length encoded", PaletteBitmap(4, 2, 8, BI_RLE8, std::string("\x04\x01\0\0\x04\x01\0\x01", 8)), {}},
+        {"wider than any skin", PaletteBitmap(40000, 1, 1, BI_RGB, std::string(5000, '\0')), {}},
+        {"more pixels than any skin", PaletteBitmap(4097, 4096, 1, BI_RGB, std::string(516 * 4096, '\0')), {}},
+        {"as many as a skin may have", PaletteBitmap(4096, 4096, 1, BI_RGB, std::string(512 * 4096, '\0')),
+         {4096, 4096}},
     };
     for (const auto& c : cases) {
-        std::string bytes = whole.substr(0, c.length);
-        for (size_t i = 0; c.offset != 0 && i < 4; ++i) {
-            bytes[c.offset + i] = static_cast<char>(c.value >> (8 * i));
-        }
-        std::ofstream(folder + "case.bmp", std::ios::binary | std::ios::trunc) << bytes;
+        std::ofstream(folder + "case.bmp", std::ios::binary | std::ios::trunc) << c.bytes;
         CStateBitmap bitmap;
-        EXPECT_EQ(bitmap.LoadBitmap("case"), c.loads) << c.name;
-        EXPECT_EQ(bitmap.GetSize(), c.loads ? (CTevPoint{200, 100}) : (CTevPoint{0, 0})) << c.name;
+        EXPECT_EQ(bitmap.LoadBitmap("case"), c.size.x != 0) << c.name;
+        EXPECT_EQ(bitmap.GetSize(), c.size) << c.name;
     }
 }
 
