@@ -205,7 +205,7 @@ void CTevBufferManager::MarkChanged(CTevValue* value)
 {
     if (!value)
         return;
-    m_changes.push_back(value);
+    m_pending.changes.push_back(value);
     if (auto* root = dynamic_cast<CTevRootStruct*>(value->GetRoot()))
         root->SetChanged(true);
 }
@@ -226,32 +226,40 @@ bool CTevBufferManager::NotifyValuesReceived(const CTevValueList& values)
 void CTevBufferManager::ExcludeFromTransmit(CTevValue* value)
 {
     if (value)
-        m_excluded.insert(value);
+        m_pending.excluded.insert(value);
 }
 
-CTevBufferManager::CPendingAside::CPendingAside(CTevBufferManager& manager)
-    : changes(std::exchange(manager.m_changes, {})), excluded(std::exchange(manager.m_excluded, {})),
-      m_manager(manager)
+CTevPendingChanges CTevBufferManager::TakePendingChanges()
 {
+    return std::exchange(m_pending, {});
 }
 
-CTevBufferManager::CPendingAside::~CPendingAside()
+void CTevBufferManager::RestorePendingChanges(CTevPendingChanges pending)
 {
-    // What a nested sequence left pending stays pending after the outer
-    // sequence's own changes.
-    changes.insert(changes.end(), m_manager.m_changes.begin(), m_manager.m_changes.end());
-    excluded.insert(m_manager.m_excluded.begin(), m_manager.m_excluded.end());
-    m_manager.m_changes = std::move(changes);
-    m_manager.m_excluded = std::move(excluded);
+    pending.changes.insert(pending.changes.end(), m_pending.changes.begin(), m_pending.changes.end());
+    pending.excluded.insert(m_pending.excluded.begin(), m_pending.excluded.end());
+    m_pending = std::move(pending);
+}
+
+CTevChangesAside::CTevChangesAside(ITevBufferManager* manager) : m_manager(manager)
+{
+    if (m_manager)
+        m_pending = m_manager->TakePendingChanges();
+}
+
+CTevChangesAside::~CTevChangesAside()
+{
+    if (m_manager)
+        m_manager->RestorePendingChanges(std::move(m_pending));
 }
 
 bool CTevBufferManager::TransmitChanges()
 {
     {
         // What the hex dumps below append is for the views only.
-        const CPendingAside aside(*this);
-        for (CTevValue* value : aside.changes) {
-            if (aside.excluded.count(value) == 0)
+        const CTevChangesAside aside(this);
+        for (CTevValue* value : aside.Get().changes) {
+            if (aside.Get().excluded.count(value) == 0)
                 value->Transmit();
         }
     }
@@ -276,15 +284,15 @@ void CTevBufferManager::UpdateHexDump(const CTevHexDump& dump)
 
 void CTevBufferManager::DispatchChanges()
 {
-    const CPendingAside aside(*this);
+    const CTevChangesAside aside(this);
     if (m_viewManager)
-        m_viewManager->BroadcastValuesChanged(aside.changes);
+        m_viewManager->BroadcastValuesChanged(aside.Get().changes);
 }
 
 void CTevBufferManager::ClearChanges()
 {
-    m_changes.clear();
-    m_excluded.clear();
+    m_pending.changes.clear();
+    m_pending.excluded.clear();
 }
 
 bool CTevBufferManager::AddHexDump(const ITevMidiOut* source, const std::string& valueName)
@@ -307,8 +315,7 @@ void CTevBufferManager::Destroy()
     // Pointers into the trees go before the trees, and the trees before the
     // specs they refer to.
     m_hexDumps.clear();
-    m_changes.clear();
-    m_excluded.clear();
+    m_pending = {};
     m_handlers.Clear();
     m_rootStructs.clear();
     m_midiStructs.clear();

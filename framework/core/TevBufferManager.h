@@ -96,6 +96,13 @@ private:
     CTevValueRef m_valueRef;
 };
 
+// A change sequence's pending changes: the changed values in order and the
+// values it keeps from being transmitted.
+struct CTevPendingChanges {
+    CTevValueList changes;
+    std::set<CTevValue*> excluded;
+};
+
 class ITevBufferManager {
 public:
     virtual ~ITevBufferManager() = default;
@@ -112,6 +119,32 @@ public:
     // resolved as a value reference (bracketed index expressions work);
     // false, keeping nothing, when the name does not resolve.
     virtual bool AddHexDump(const ITevMidiOut* source, const std::string& valueName) = 0;
+    // Hands the pending changes over, leaving none (CTevChangesAside).
+    virtual CTevPendingChanges TakePendingChanges() = 0;
+    // The changes handed over are pending again, before those that became
+    // pending meanwhile.
+    virtual void RestorePendingChanges(CTevPendingChanges pending) = 0;
+};
+
+// Sets a buffer manager's pending changes aside while it lives (nothing for
+// a null manager). A change sequence that runs meanwhile (a view that
+// reacts to a broadcast with a change of its own, a message box about a
+// failed send whose loop lets the user act) works on lists of its own: it
+// transmits, broadcasts and clears its own changes only. What it leaves
+// pending stays pending after the changes set aside.
+class CTevChangesAside {
+public:
+    explicit CTevChangesAside(ITevBufferManager* manager);
+    ~CTevChangesAside();
+    CTevChangesAside(const CTevChangesAside&) = delete;
+    CTevChangesAside& operator=(const CTevChangesAside&) = delete;
+
+    // The changes set aside.
+    const CTevPendingChanges& Get() const { return m_pending; }
+
+private:
+    ITevBufferManager* m_manager;
+    CTevPendingChanges m_pending;
 };
 
 class CTevBufferManager : public ITevBufferManager {
@@ -129,6 +162,8 @@ public:
     void DispatchChanges() override;
     void ClearChanges() override;
     bool AddHexDump(const ITevMidiOut* source, const std::string& valueName) override;
+    CTevPendingChanges TakePendingChanges() override;
+    void RestorePendingChanges(CTevPendingChanges pending) override;
 
     // Root structs first, then MIDI structs, in order; the first that knows
     // the dotted path wins. Null when none does.
@@ -180,8 +215,8 @@ public:
     CTevSpecRegistries& GetSpecRegistries() { return m_specRegistries; }
     const CTevStructList& GetRootStructs() const { return m_rootStructs; }
     const CTevStructList& GetMidiStructs() const { return m_midiStructs; }
-    const CTevValueList& GetChanges() const { return m_changes; }
-    bool IsExcludedFromTransmit(CTevValue* value) const { return m_excluded.count(value) != 0; }
+    const CTevValueList& GetChanges() const { return m_pending.changes; }
+    bool IsExcludedFromTransmit(CTevValue* value) const { return m_pending.excluded.count(value) != 0; }
     const std::vector<CTevHexDump>& GetHexDumps() const { return m_hexDumps; }
 
     // Filled by the script reader; they live until the conversion succeeds.
@@ -190,25 +225,6 @@ public:
     CTevElementDefinitions m_midiStructDefinitions;
 
 private:
-    // The pending changes and the exclusion set, taken aside while they are
-    // transmitted or broadcast and given back afterwards. A change sequence
-    // that runs meanwhile (a view that reacts to the broadcast with a change
-    // of its own, a message box about a failed send whose loop lets the
-    // user act) works on lists of its own: it transmits, broadcasts and
-    // clears its own changes only.
-    struct CPendingAside {
-        explicit CPendingAside(CTevBufferManager& manager);
-        ~CPendingAside();
-        CPendingAside(const CPendingAside&) = delete;
-        CPendingAside& operator=(const CPendingAside&) = delete;
-
-        CTevValueList changes;
-        std::set<CTevValue*> excluded;
-
-    private:
-        CTevBufferManager& m_manager;
-    };
-
     CTevTextOut& Errors() const;
     bool CreateRootStructs();
     bool CreateMidiStructs();
@@ -217,8 +233,8 @@ private:
     CTevSpecRegistries m_specRegistries;
     CTevStructList m_rootStructs;
     CTevStructList m_midiStructs;
-    CTevValueList m_changes;
-    std::set<CTevValue*> m_excluded;
+    // Set aside while they are transmitted or broadcast.
+    CTevPendingChanges m_pending;
     CTevBufferHandlers m_handlers;
     CTevViewManager* m_viewManager = nullptr;
     CTevResourceManager* m_resourceManager = nullptr;

@@ -296,6 +296,7 @@ bool CTevMidiOut::Serialize(CTevArchive& archive)
 
 bool CTevMidiOut::Send(const std::vector<uint8_t>& bytes)
 {
+    const CTevChangesAside aside(m_bufferManager);
     const bool sent = !m_device || m_device->Send(bytes);
     m_lastSent = bytes;
     return sent;

@@ -67,6 +67,11 @@ public:
     void SetRootStructName(const std::string& name) { m_rootStructName = name; }
     const std::string& GetMidiStructName() const { return m_midiStructName; }
     void SetMidiStructName(const std::string& name) { m_midiStructName = name; }
+    // The parameter model's buffer manager (not owned): an input port
+    // refreshes the views through it after a received change, an output
+    // port sets its pending changes aside while it sends.
+    ITevBufferManager* GetBufferManager() const { return m_bufferManager; }
+    void SetBufferManager(ITevBufferManager* bufferManager) { m_bufferManager = bufferManager; }
 
 protected:
     std::string m_name;
@@ -76,6 +81,7 @@ protected:
     int32_t m_addressSize = kDefaultAddressSize;
     std::string m_rootStructName;
     std::string m_midiStructName;
+    ITevBufferManager* m_bufferManager = nullptr;
 };
 
 // Reads the attributes both port kinds share ("name", "modelID",
@@ -122,9 +128,6 @@ public:
     void SetThruPortName(const std::string& name) { m_thruPortName = name; }
     CTevMidiOut* GetThruPort() const { return m_thruPort; }
     void SetThruPort(CTevMidiOut* port) { m_thruPort = port; }
-    // The buffer manager that refreshes the views after a received change.
-    ITevBufferManager* GetBufferManager() const { return m_bufferManager; }
-    void SetBufferManager(ITevBufferManager* bufferManager) { m_bufferManager = bufferManager; }
 
 private:
     void ReceiveMakerMessage(const std::vector<uint8_t>& bytes);
@@ -139,7 +142,6 @@ private:
     CTevMidiWriter* m_requestHandler = nullptr;
     std::string m_thruPortName;
     CTevMidiOut* m_thruPort = nullptr;
-    ITevBufferManager* m_bufferManager = nullptr;
 
     // Reused for every received message, so that a steady stream of
     // messages reuses their storage instead of allocating per message.
@@ -168,7 +170,10 @@ public:
     // and then keeps them as the last sent, device or not: sending without a
     // device is not an error. False when the device could not send them, or
     // for a short message without bytes (a status below 0x80), which sends
-    // nothing.
+    // nothing. A device may report a failure in a message box, whose loop
+    // lets the user change values meanwhile: the changes pending in the
+    // buffer manager belong to the sequence that sends, and are set aside
+    // while the device has the bytes.
     bool SendShortMessage(const CTevShortMessage& message) override;
     bool SendLongMessage(const CTevLongMessage& message) override;
     bool SendLongMessage(const CTevDravikMessage& message) override;

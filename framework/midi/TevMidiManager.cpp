@@ -99,6 +99,7 @@ bool CTevMidiManager::BindInputPort(CTevMidiIn& port, CTevTextOut& errors)
 
 bool CTevMidiManager::BindOutputPort(CTevMidiOut& port, CTevTextOut& errors)
 {
+    port.SetBufferManager(m_bufferManager);
     ITevMidiOut* sink = &port;
     if (!port.GetRootStructName().empty()) {
         ITevRootStruct* root = m_bufferManager ? m_bufferManager->GetRootStruct(port.GetRootStructName()) : nullptr;

@@ -125,6 +125,23 @@ TEST_F(PatchesTest, SelectAndStepSendOneDataSetUnlessPastEitherEnd)
     module.SendRaw(module.BuildMessage(CSimulatedModule::kDataSetCommand, Address("ms.infoPatch"), {87, 0}));
     Deliver();
     EXPECT_EQ(Edition::CEntitySelector::GetCurrentEntityId(), Edition::UserPatch(0));
+
+    // A knob turned while the device's box about the selection's data set
+    // is open: the selection goes out once, the knob's change on its own.
+    module.ClearRecords();
+    const Edition::SSoundParameter& plain = PlainParameter();
+    bool turned = false;
+    outDevice->onSend = [&, forward = outDevice->onSend](const Bytes& bytes) {
+        forward(bytes);
+        if (!std::exchange(turned, true))
+            Change(Value(plain.path), 33);
+    };
+    ASSERT_TRUE(Edition::CEntitySelector::Select(Edition::UserPatch(9)));
+    const auto sets = Sent(CSimulatedModule::kDataSetCommand);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].body, (Bytes{87, 0, 9}));
+    EXPECT_EQ(outDevice->sent.back(), (Bytes{0xB0, uint8_t(plain.controller), 33}));
+    EXPECT_EQ(Edition::CEntitySelector::GetCurrentEntityId(), Edition::UserPatch(9));
 }
 
 TEST_F(PatchesTest, PopupOffersEveryPatchInFourSubmenusAndCancelSendsNothing)

@@ -35,6 +35,8 @@ public:
     }
     void DispatchChanges() override { ++dispatches; }
     void ClearChanges() override { ++clears; }
+    CTevPendingChanges TakePendingChanges() override { return {}; }
+    void RestorePendingChanges(CTevPendingChanges) override {}
     bool AddHexDump(const ITevMidiOut* source, const std::string& valueName) override
     {
         if (valueName != "hex")
