@@ -229,6 +229,16 @@ void CTevKeyboardControl::LetGo()
     SetHeldNotes({});
 }
 
+bool CTevKeyboardControl::Close()
+{
+    // A held key gets its release; a note whose note off could not leave
+    // while it was played ends now.
+    CancelCapture();
+    if (!m_playedNotes.empty())
+        SetHeldNotes({});
+    return CTevControl::Close();
+}
+
 bool CTevKeyboardControl::Serialize(CTevArchive& archive)
 {
     if (!CTevControl::Serialize(archive))
@@ -477,52 +487,42 @@ void CTevKeyboardControl::SetHeldNotes(const std::vector<int32_t>& notes)
     // failed send lets the user end the gesture) decides what is held; this
     // one then stops where it is.
     const uint32_t call = ++m_heldNotesCalls;
-    std::vector<int32_t> states = noteValue->GetData();
-    states.resize(kNoteCount, 0);
+    std::vector<int32_t> states = States(*noteValue);
     const int32_t offset = GetNoteOffset();
     const CTevValue* velocityValue = GetValue(2);
     const int32_t velocity = velocityValue ? velocityValue->GetInteger() : 0;
     auto listed = [&notes](int32_t note) { return std::binary_search(notes.begin(), notes.end(), note); };
 
-    bool releases = false;
+    // The notes this call ends, where they sound.
+    CPlayedNotes ending;
     std::vector<int32_t> presses;
     for (int32_t key = m_firstKey; key <= m_lastKey; ++key) {
         const int32_t note = key + offset;
         if (note < 0 || note >= kNoteCount)
             continue;
-        if (states[size_t(note)] > 0 && !listed(note)) {
-            states[size_t(note)] = -velocity;
-            releases = true;
-        } else if (states[size_t(note)] <= 0 && listed(note)) {
+        if (states[size_t(note)] > 0 && !listed(note))
+            ending.emplace_back(noteValue, note);
+        else if (states[size_t(note)] <= 0 && listed(note))
             presses.push_back(note);
-        }
     }
     // A note the keyboard turned on ends on the channel and key it started
     // on: also when the octave has moved it out of the shown range, or the
     // note value's reference has followed a changed receive channel.
-    CTevValueDataList released;
-    if (m_playedValue && m_playedValue != noteValue) {
-        std::vector<int32_t> started = m_playedValue->GetData();
-        started.resize(kNoteCount, 0);
-        bool any = false;
-        for (int32_t note : m_playedNotes) {
-            if (started[size_t(note)] > 0) {
-                started[size_t(note)] = -velocity;
-                any = true;
-            }
-        }
-        if (any)
-            released.emplace_back(m_playedValue, std::move(started));
-    } else {
-        for (int32_t note : m_playedNotes) {
-            if (states[size_t(note)] > 0 && !listed(note)) {
-                states[size_t(note)] = -velocity;
-                releases = true;
-            }
-        }
+    for (const CPlayedNote& played : m_playedNotes) {
+        const auto& [value, note] = played;
+        if ((value == noteValue && listed(note)) || std::find(ending.begin(), ending.end(), played) != ending.end())
+            continue;
+        if (States(*value)[size_t(note)] > 0)
+            ending.push_back(played);
     }
-    if (releases)
-        released.emplace_back(noteValue, states);
+    CTevValueDataList released;
+    for (const auto& [value, note] : ending) {
+        auto same = [value = value](const auto& entry) { return entry.first == value; };
+        auto entry = std::find_if(released.begin(), released.end(), same);
+        if (entry == released.end())
+            entry = released.emplace(released.end(), value, value == noteValue ? states : States(*value));
+        entry->second[size_t(note)] = -velocity;
+    }
 
     CTevManager& manager = CTevManager::Instance();
     if (!released.empty()) {
@@ -531,9 +531,12 @@ void CTevKeyboardControl::SetHeldNotes(const std::vector<int32_t>& notes)
         manager.DispatchChanges();
         manager.ClearChanges();
         if (call != m_heldNotesCalls)
-            return;
+            return KeepSounding(ending);
     }
     if (!presses.empty()) {
+        // From the states the release left: a note whose note off failed is
+        // held again, and is not released a second time here.
+        states = States(*noteValue);
         for (int32_t note : presses)
             states[size_t(note)] = velocity;
         manager.SetDataValue(noteValue, states);
@@ -541,14 +544,34 @@ void CTevKeyboardControl::SetHeldNotes(const std::vector<int32_t>& notes)
         manager.DispatchChanges();
         manager.ClearChanges();
         if (call != m_heldNotesCalls)
-            return;
+            return KeepSounding(ending);
     }
-    m_playedValue = noteValue;
     m_playedNotes.clear();
+    states = States(*noteValue);
     for (int32_t note : notes) {
         if (note >= 0 && note < kNoteCount && states[size_t(note)] > 0)
-            m_playedNotes.push_back(note);
+            m_playedNotes.emplace_back(noteValue, note);
     }
+    KeepSounding(ending);
+}
+
+void CTevKeyboardControl::KeepSounding(const CPlayedNotes& ending)
+{
+    // Every note on that went out gets a note off that goes out: a note
+    // whose note off failed still sounds, and stays the keyboard's to end at
+    // the next chance.
+    for (const CPlayedNote& played : ending) {
+        if (States(*played.first)[size_t(played.second)] > 0
+            && std::find(m_playedNotes.begin(), m_playedNotes.end(), played) == m_playedNotes.end())
+            m_playedNotes.push_back(played);
+    }
+}
+
+std::vector<int32_t> CTevKeyboardControl::States(const CTevValue& noteValue)
+{
+    std::vector<int32_t> states = noteValue.GetData();
+    states.resize(kNoteCount, 0);
+    return states;
 }
 
 void CTevKeyboardControl::PlayNote(int32_t note)

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CTevStateBitmap;
@@ -57,9 +58,11 @@ public:
     void Draw(CTevDrawInfo& drawInfo) override;
     // A press holds the note under the pointer and takes the capture;
     // moves while captured move the held note (off every key: none held);
-    // the release releases the capture and every held note. A keyboard
-    // that closes under a held key gets such a release (CTevControl::Close).
+    // the release releases the capture and every held note.
     bool OnMouse(CTevMouseInfo& mouse) override;
+    // A keyboard that closes under a held key gets such a release, and
+    // ends the notes it still sounds.
+    bool Close() override;
     // The control part, the image and shape counts, the bitmap, the key
     // range, every image and every shape.
     bool Serialize(CTevArchive& archive) override;
@@ -91,8 +94,10 @@ public:
     // keyboard holds and that are not listed are released first (with the
     // velocity as release velocity), then the listed notes not yet held are
     // pressed, each in its own round of the change protocol. A note the
-    // keyboard started is released on the channel it started on. A call
-    // made while the rounds of another run overrides it: the other stops.
+    // keyboard started is released on the channel it started on, and one
+    // whose note off could not be sent stays the keyboard's to release. A
+    // call made while the rounds of another run overrides it: the other
+    // stops.
     void SetHeldNotes(const std::vector<int32_t>& notes);
     // Holds the one note.
     void PlayNote(int32_t note);
@@ -105,10 +110,18 @@ public:
     const std::vector<CKeyRects>& GetKeyImages() const { return m_keyImages; }
     const std::vector<CKeyRects>& GetKeyShapes() const { return m_keyShapes; }
     const std::vector<int32_t>& GetKeyStates() const { return m_keyStates; }
-    // The notes that the keyboard itself turned on and still holds.
-    const std::vector<int32_t>& GetPlayedNotes() const { return m_playedNotes; }
+    // A note the keyboard turned on: the note value (the channel) it
+    // sounds in, and the note.
+    using CPlayedNote = std::pair<CTevValue*, int32_t>;
+    using CPlayedNotes = std::vector<CPlayedNote>;
+    // The notes that the keyboard itself turned on and that still sound.
+    const CPlayedNotes& GetPlayedNotes() const { return m_playedNotes; }
 
 private:
+    // Keeps the notes of those that a call ended whose note off failed.
+    void KeepSounding(const CPlayedNotes& ending);
+    // The 128 key states of a note value.
+    static std::vector<int32_t> States(const CTevValue& noteValue);
     // Releases the capture and every note the keyboard holds.
     void LetGo();
     // The pitch-class image of a key, ignoring the first and last rule.
@@ -123,9 +136,7 @@ private:
     std::vector<CKeyRects> m_keyImages;
     std::vector<CKeyRects> m_keyShapes;
     std::vector<int32_t> m_keyStates;
-    std::vector<int32_t> m_playedNotes;
-    // The note value (the channel) the played notes were turned on in.
-    CTevValue* m_playedValue = nullptr;
+    CPlayedNotes m_playedNotes;
     // Counts the calls of SetHeldNotes, so that one whose rounds were
     // overtaken by a nested call knows it.
     uint32_t m_heldNotesCalls = 0;

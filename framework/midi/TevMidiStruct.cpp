@@ -222,12 +222,21 @@ bool CTevMidiNoteValue::Transmit()
         SKey& record = m_keys[static_cast<size_t>(key)];
         if (record.pending)
             continue;
+        const int32_t state = record.state;
         CTevShortMessage message;
-        message.Compose(record.state > 0 ? kNoteOn : kNoteOff, GetChannel() & 0x0F, static_cast<uint8_t>(key),
-                        ToDataByte(std::llabs(static_cast<long long>(record.state))));
-        if (!sink->SendShortMessage(message))
-            sent = false;
+        message.Compose(state > 0 ? kNoteOn : kNoteOff, GetChannel() & 0x0F, static_cast<uint8_t>(key),
+                        ToDataByte(std::llabs(static_cast<long long>(state))));
+        // Taken before the send: a change made in the box about a failed
+        // send (whose loop lets the user play) sends only what it changed.
         record.pending = true;
+        if (sink->SendShortMessage(message)) {
+            record.known = state;
+        } else {
+            sent = false;
+            // Unless such a change has set the key anew.
+            if (record.state == state)
+                record.state = record.known;
+        }
     }
     return sent;
 }
@@ -237,6 +246,7 @@ void CTevMidiNoteValue::SetKey(int32_t key, int32_t state)
     if (key < 0 || key >= kKeyCount)
         return;
     m_keys[static_cast<size_t>(key)].state = state;
+    m_keys[static_cast<size_t>(key)].known = state;
     MoveToEnd(static_cast<uint8_t>(key));
 }
 

@@ -94,6 +94,8 @@ public:
         int32_t state = 0;
         // True = nothing to send.
         bool pending = true;
+        // The state the device was last told of, or told the program of.
+        int32_t known = 0;
     };
 
     CTevMidiNoteValue() = default;
@@ -107,13 +109,16 @@ public:
     // The 128 states.
     std::vector<int32_t> GetData() const override;
     // Every key left to send as a note on (state above 0) or note off, with
-    // the absolute state as velocity; then nothing is left to send. False
-    // without a sink, or when the sink refused a message.
+    // the absolute state as velocity; then nothing is left to send. A key
+    // whose message could not be sent takes back the state the device
+    // knows, so a note whose note off failed is still held, and is released
+    // again by whoever holds it. False without a sink, or when the sink
+    // refused a message.
     bool Transmit() override;
 
-    // The receive path: the state is stored and the key moves to the end of
-    // the press order; whether it is left to send does not change. A key
-    // outside 0..127 is ignored.
+    // The receive path: the state is stored, as the one the device knows,
+    // and the key moves to the end of the press order; whether it is left to
+    // send does not change. A key outside 0..127 is ignored.
     void SetKey(int32_t key, int32_t state);
 
     const SKey& GetKey(int32_t key) const;

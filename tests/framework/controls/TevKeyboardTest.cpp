@@ -156,10 +156,15 @@ TEST_F(KeyboardTest, PressHoldsDragMovesReleaseReleases)
 
     // The C's note off fails as the drag reaches D, and the box about it
     // takes the button's release: the gesture ends there, no D follows.
+    // The C still sounds: it stays held until the keyboard closes.
     EXPECT_TRUE(Mouse(*keyboard, CTevMouseInfo::kButtonDown, {102, 60}));
     out.failing = [&] { Mouse(*keyboard, CTevMouseInfo::kButtonUp, {900, 900}); };
     EXPECT_TRUE(Mouse(*keyboard, CTevMouseInfo::kMove, {114, 95}));
     EXPECT_EQ(TakeNotes(), (Bytes{{0x90, 84, 100}}));
+    EXPECT_EQ(Pressed(*keyboard), (std::vector<CTevPoint>{{100, 50}, {100, 90}}));
+    keyboard->Close();
+    EXPECT_EQ(TakeNotes(), (Bytes{{0x80, 84, 100}}));
+    keyboard->Open();
 
     // The channel changes under a held key: the note ends on its own.
     EXPECT_TRUE(Mouse(*keyboard, CTevMouseInfo::kButtonDown, {102, 60}));
