@@ -231,10 +231,12 @@ void CTevKeyboardControl::LetGo()
 
 bool CTevKeyboardControl::Close()
 {
-    // A held key gets its release; a note whose note off could not leave
-    // while it was played ends now.
-    CancelCapture();
-    if (!m_playedNotes.empty())
+    // A held key gets its release, which ends every note the keyboard
+    // sounds; without one, a note whose note off could not leave while it
+    // was played ends now.
+    if (m_capture)
+        CancelCapture();
+    else if (!m_playedNotes.empty())
         SetHeldNotes({});
     return CTevControl::Close();
 }
