@@ -36,30 +36,6 @@ void WriteKnobStrip(const std::string& path)
     }));
 }
 
-// The bytes of a .bmp file with a grey colour table of every colour the
-// bit count allows, and the bits as given.
-std::string PaletteBitmap(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression,
-                          const std::string& bits)
-{
-    const size_t colours = size_t{1} << bitCount;
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = bitCount;
-    info.biCompression = compression;
-    info.biSizeImage = static_cast<DWORD>(bits.size());
-    file.bfType = 0x4D42;
-    file.bfOffBits = static_cast<DWORD>(sizeof(file) + sizeof(info) + colours * 4);
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + bits.size());
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    bytes.append(colours * 4, '\x7F');
-    return bytes + bits;
-}
-
 }  // namespace
 
 TEST(Drawing, BitmapCellsFromTheBitmapFolderMaskedAndPlain)
@@ -126,10 +102,11 @@ TEST(Drawing, ABitmapFileWhoseHeadersDoNotFitItFailsToLoad)
         {"huge width", with(18, 0x7FFFFFFF), {}},
         {"colour table it lacks", with(28, 8), {}},
         // Intact, but nothing a skin needs.
-        {"run-length encoded", PaletteBitmap(4, 2, 8, BI_RLE8, std::string("\x04\x01\0\0\x04\x01\0\x01", 8)), {}},
-        {"wider than any skin", PaletteBitmap(40000, 1, 1, BI_RGB, std::string(5000, '\0')), {}},
-        {"more pixels than any skin", PaletteBitmap(4097, 4096, 1, BI_RGB, std::string(516 * 4096, '\0')), {}},
-        {"as many as a skin may have", PaletteBitmap(4096, 4096, 1, BI_RGB, std::string(512 * 4096, '\0')),
+        {"run-length encoded", BitmapFileBytes(4, 2, 8, BI_RLE8, std::string("\x04\x01\0\0\x04\x01\0\x01", 8)),
+         {}},
+        {"wider than any skin", BitmapFileBytes(40000, 1, 1, BI_RGB, std::string(5000, '\0')), {}},
+        {"more pixels than any skin", BitmapFileBytes(4097, 4096, 1, BI_RGB, std::string(516 * 4096, '\0')), {}},
+        {"as many as a skin may have", BitmapFileBytes(4096, 4096, 1, BI_RGB, std::string(512 * 4096, '\0')),
          {4096, 4096}},
     };
     for (const auto& c : cases) {

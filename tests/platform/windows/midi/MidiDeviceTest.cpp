@@ -206,37 +206,30 @@ TEST_F(MidiInDeviceTest, ADriverThatWillNotLetGoOfItsBuffersIsReportedOnce)
     EXPECT_EQ(Boxes().size(), 1u);
 }
 
-// Runs of refused buffers while the device's error box is open: counted by
-// the box hook, which pumps while it is open as a real box does.
-CStandinControl* g_standin = nullptr;
-int g_boxes = 0;
-int g_openBoxes = 0;
-int g_mostOpenBoxes = 0;
-
-void RefusedBufferRun()
-{
-    ASSERT_TRUE(g_standin->Command("fail midiInAddBuffer 1"));
-    ASSERT_TRUE(g_standin->Command("sysexfill 1 20"));
-    PumpFor(60);
-}
-
 TEST_F(MidiInDeviceTest, RefusalsWhileItsErrorBoxIsOpenOpenNoBoxOverIt)
 {
-    g_standin = &standin;
+    // A run of refused buffers; three more while the box about it is open
+    // (the hook pumps, as a real box does); one after it.
+    static CStandinControl* control;
+    static int boxes, openBoxes, mostOpen;
+    control = &standin;
+    static void (*const refusedRun)() = [] {
+        ASSERT_TRUE(control->Command("fail midiInAddBuffer 1") && control->Command("sysexfill 1 20"));
+        PumpFor(60);
+    };
     const MessageBoxHook previous = SetMessageBoxHook([](HWND, const std::string&, unsigned) {
-        ++g_boxes;
-        g_mostOpenBoxes = std::max(g_mostOpenBoxes, ++g_openBoxes);
-        for (int run = 0; g_boxes == 1 && run < 3; ++run)
-            RefusedBufferRun();
-        --g_openBoxes;
+        mostOpen = std::max(mostOpen, ++openBoxes);
+        const bool first = ++boxes == 1;
+        for (int run = 0; first && run < 3; ++run)
+            refusedRun();
+        --openBoxes;
         return IDOK;
     });
-    RefusedBufferRun();
-    // Once the box is answered, the next run brings one again.
-    RefusedBufferRun();
+    refusedRun();
+    refusedRun();
     SetMessageBoxHook(previous);
-    EXPECT_EQ(g_mostOpenBoxes, 1);
-    EXPECT_EQ(g_boxes, 2);
+    EXPECT_EQ(mostOpen, 1);
+    EXPECT_EQ(boxes, 2);
 }
 
 // A device deleted while its worker-error box is open (as by the set-up

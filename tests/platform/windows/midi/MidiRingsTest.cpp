@@ -10,43 +10,23 @@
 #include <deque>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
 
 struct CTestPacket {
     bool prepared = true;
-    // Set by a driver that gives it back.
-    bool done = false;
+    // Marked done by the driver as it gives it back; left done where a
+    // test does not look.
+    bool done = true;
     int resets = 0;
     // The number of the message a driver filled it with.
     int32_t message = -1;
     bool IsPrepared() const { return prepared; }
     bool IsDone() const { return done; }
-    void Reset() { ++resets, done = false; }
+    void Reset() { ++resets; }
     const void* GetDriverHeader() const { return this; }
-};
-
-// A driver that takes every buffer it is given and gives them back in
-// order, each marked done.
-struct CTestDriver {
-    std::deque<CTestPacket*> held;
-
-    uint32_t Take(CTestPacket& packet)
-    {
-        EXPECT_EQ(std::count(held.begin(), held.end(), &packet), 0) << "a buffer the driver holds came again";
-        packet.done = false;
-        held.push_back(&packet);
-        return 0;
-    }
-    CTestPacket* GiveBack(int32_t message)
-    {
-        CTestPacket* packet = held.front();
-        held.pop_front();
-        packet->message = message;
-        packet->done = true;
-        return packet;
-    }
 };
 
 } // namespace
@@ -154,12 +134,16 @@ TEST(MidiReceiver, AWorkerFarBehindAFloodPassesEverySysexOnOnceInOrderAndKeeps32
     receiver->running = true;
     // The driver fills its buffers in the order it was given them, drops a
     // message that finds none, and refuses as many buffers as it is told.
-    CTestDriver driver;
+    std::deque<CTestPacket*> driver;
     int refusals = 0;
     int reports = 0;
     auto topUp = [&] {
         reports += receiver->TopUp([&](CTestPacket& packet) -> uint32_t {
-            return refusals > 0 ? (--refusals, 11) : driver.Take(packet);
+            if (refusals > 0)
+                return --refusals, 11;
+            EXPECT_EQ(std::count(driver.begin(), driver.end(), &packet), 0) << "a buffer the driver holds came again";
+            driver.push_back(&packet);
+            return 0;
         }) != 0;
     };
     topUp();
@@ -172,8 +156,10 @@ TEST(MidiReceiver, AWorkerFarBehindAFloodPassesEverySysexOnOnceInOrderAndKeeps32
         refusals += round == 200 ? 5 : 0;
         for (int i = 0; i < 150; ++i)
             receiver->Push(0x403C90);
-        if (!driver.held.empty()) {
-            receiver->Push(CMidiEventRing::LongData, driver.GiveBack(round));
+        if (!driver.empty()) {
+            driver.front()->message = round;
+            receiver->Push(CMidiEventRing::LongData, driver.front());
+            driver.pop_front();
             handedOver.push_back(round);
         }
         // The worker takes a few entries, handing buffers back as it goes;
@@ -191,42 +177,34 @@ TEST(MidiReceiver, AWorkerFarBehindAFloodPassesEverySysexOnOnceInOrderAndKeeps32
     EXPECT_GT(receiver->events.GetDropped(), 0);
     EXPECT_GT(handedOver.size(), 300u);
     EXPECT_EQ(passedOn, handedOver);
-    EXPECT_EQ(driver.held.size(), 32u);
+    EXPECT_EQ(driver.size(), 32u);
     EXPECT_EQ(reports, 1);
 }
 
-TEST(MidiReceiver, EventsOfAStoppedRunThatArriveAfterARestartTakeNoBufferOfTheNewRun)
+TEST(MidiReceiver, EventsOfAStoppedRunArrivingAfterARestartTakeNoBufferOfTheNewRun)
 {
     auto receiver = std::make_unique<CMidiReceiver<CTestPacket, 128, 32>>();
-    CTestDriver driver;
-    auto take = [&](CTestPacket& packet) { return driver.Take(packet); };
     receiver->Reset();
     receiver->running = true;
+    std::deque<CTestPacket*> driver;
+    auto take = [&driver](CTestPacket& packet) { return packet.done = false, driver.push_back(&packet), 0u; };
     receiver->TopUp(take);
-    // Stopped and reset: the driver gives every buffer back empty, but
-    // calls back only once the input has been started again.
-    receiver->running = false;
-    std::vector<CTestPacket*> late;
-    while (!driver.held.empty())
-        late.push_back(driver.GiveBack(-1));
+    // Restarted: the driver calls back for the buffers the reset gave back
+    // only now, when the new run has queued them again; then it fills one.
+    const std::deque<CTestPacket*> late = std::exchange(driver, {});
     receiver->Reset();
-    receiver->running = true;
     receiver->TopUp(take);
     for (CTestPacket* packet : late)
         receiver->Push(CMidiEventRing::LongData, packet);
-    for (int32_t message = 0; message < 5; ++message)
-        receiver->Push(CMidiEventRing::LongData, driver.GiveBack(message));
-
-    std::vector<int32_t> passedOn;
-    CTestPacket* packet = nullptr;
-    while (receiver->Pop(packet) != CMidiEventRing::Empty) {
-        if (packet) {
-            passedOn.push_back(packet->message);
-            receiver->TopUp(take);
-        }
+    driver.front()->done = true;
+    receiver->Push(CMidiEventRing::LongData, driver.front());
+    std::vector<CTestPacket*> passedOn;
+    for (CTestPacket* packet = nullptr; receiver->Pop(packet) != CMidiEventRing::Empty;) {
+        if (packet)
+            passedOn.push_back(packet);
     }
-    EXPECT_EQ(passedOn, (std::vector<int32_t>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(driver.held.size(), 32u);
+    EXPECT_EQ(passedOn, std::vector<CTestPacket*>{driver.front()});
+    EXPECT_EQ(receiver->CountQueued(), 31);
 }
 
 TEST(MidiWireTime, SleepsUntilTheMessageHasLeftAt3472BytesASecond)
