@@ -81,40 +81,44 @@ TEST(Drawing, ABitmapFileWhoseHeadersDoNotFitItFailsToLoad)
     std::ifstream in(folder + "whole.bmp", std::ios::binary);
     const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
-    // The whole file with a 32-bit field at `offset` set.
-    auto with = [&whole](size_t offset, uint32_t value) {
-        std::string bytes = whole;
-        for (size_t i = 0; i < 4; ++i) {
-            bytes[offset + i] = static_cast<char>(value >> (8 * i));
-        }
-        return bytes;
-    };
+    // The file cut to `length` bytes, then a 32-bit field at `offset` set.
     const struct {
         const char* name;
-        std::string bytes;
-        CTevPoint size;  // 0, 0: refused
+        size_t length;
+        size_t offset;
+        uint32_t value;
+        bool loads;
     } cases[] = {
-        {"whole", whole, {200, 100}},
-        {"empty", "", {}},
-        {"cut in the info header", whole.substr(0, 30), {}},
-        {"one byte short", whole.substr(0, whole.size() - 1), {}},
-        {"bits beyond the end", with(10, static_cast<uint32_t>(whole.size()) + 1), {}},
-        {"huge width", with(18, 0x7FFFFFFF), {}},
-        {"colour table it lacks", with(28, 8), {}},
-        // Intact, but nothing a skin needs.
-        {"run-length encoded", BitmapFileBytes(4, 2, 8, BI_RLE8, std::string("\x04\x01\0\0\x04\x01\0\x01", 8)),
-         {}},
-        {"wider than any skin", BitmapFileBytes(40000, 1, 1, BI_RGB, std::string(5000, '\0')), {}},
-        {"more pixels than any skin", BitmapFileBytes(4097, 4096, 1, BI_RGB, std::string(516 * 4096, '\0')), {}},
-        {"as many as a skin may have", BitmapFileBytes(4096, 4096, 1, BI_RGB, std::string(512 * 4096, '\0')),
-         {4096, 4096}},
+        {"whole", whole.size(), 0, 0, true},
+        {"empty", 0, 0, 0, false},
+        {"cut in the info header", 30, 0, 0, false},
+        {"one byte short", whole.size() - 1, 0, 0, false},
+        {"bits beyond the end", whole.size(), 10, static_cast<uint32_t>(whole.size()) + 1, false},
+        {"huge width", whole.size(), 18, 0x7FFFFFFF, false},
+        {"colour table it lacks", whole.size(), 28, 8, false},
     };
     for (const auto& c : cases) {
-        std::ofstream(folder + "case.bmp", std::ios::binary | std::ios::trunc) << c.bytes;
+        std::string bytes = whole.substr(0, c.length);
+        for (size_t i = 0; c.offset != 0 && i < 4; ++i) {
+            bytes[c.offset + i] = static_cast<char>(c.value >> (8 * i));
+        }
+        std::ofstream(folder + "case.bmp", std::ios::binary | std::ios::trunc) << bytes;
         CStateBitmap bitmap;
-        EXPECT_EQ(bitmap.LoadBitmap("case"), c.size.x != 0) << c.name;
-        EXPECT_EQ(bitmap.GetSize(), c.size) << c.name;
+        EXPECT_EQ(bitmap.LoadBitmap("case"), c.loads) << c.name;
+        EXPECT_EQ(bitmap.GetSize(), c.loads ? (CTevPoint{200, 100}) : (CTevPoint{0, 0})) << c.name;
     }
+    // Intact, but nothing a skin needs: run-length encoded, wider than any
+    // skin, more pixels; then as many as a skin may have.
+    auto sizeOf = [&folder](const std::string& bytes) {
+        std::ofstream(folder + "case.bmp", std::ios::binary | std::ios::trunc) << bytes;
+        CStateBitmap bitmap;
+        bitmap.LoadBitmap("case");
+        return bitmap.GetSize();
+    };
+    EXPECT_EQ(sizeOf(BitmapFileBytes(4, 2, 8, BI_RLE8, std::string("\x04\x01\0\0\x04\x01\0\x01", 8))), CTevPoint{});
+    EXPECT_EQ(sizeOf(BitmapFileBytes(40000, 1, 1, BI_RGB, std::string(5000, '\0'))), CTevPoint{});
+    EXPECT_EQ(sizeOf(BitmapFileBytes(4097, 4096, 1, BI_RGB, std::string(516 * 4096, '\0'))), CTevPoint{});
+    EXPECT_EQ(sizeOf(BitmapFileBytes(4096, 4096, 1, BI_RGB, std::string(512 * 4096, '\0'))), (CTevPoint{4096, 4096}));
 }
 
 TEST(Drawing, FillsAndLinesUseTheHighByteAndStayClipped)
