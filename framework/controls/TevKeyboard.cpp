@@ -233,11 +233,14 @@ bool CTevKeyboardControl::Close()
 {
     // A held key gets its release, which ends every note the keyboard
     // sounds; without one, a note whose note off could not leave while it
-    // was played ends now.
-    if (m_capture)
-        CancelCapture();
-    else if (!m_playedNotes.empty())
-        SetHeldNotes({});
+    // was played ends now. A close tries each note once: a note off that
+    // fails again brings its one box, and the close goes on (the note
+    // stays held in the channel model, and the keyboard's to end).
+    const bool held = m_capture;
+    if (held)
+        SetCapture(false);
+    if (held || !m_playedNotes.empty())
+        Hold({}, false);
     return CTevControl::Close();
 }
 
@@ -482,6 +485,11 @@ bool CTevKeyboardControl::BuildKeyShapes()
 
 void CTevKeyboardControl::SetHeldNotes(const std::vector<int32_t>& notes)
 {
+    Hold(notes, true);
+}
+
+void CTevKeyboardControl::Hold(const std::vector<int32_t>& notes, bool retry)
+{
     CTevValue* noteValue = GetValue(0);
     if (!noteValue)
         return;
@@ -489,10 +497,10 @@ void CTevKeyboardControl::SetHeldNotes(const std::vector<int32_t>& notes)
     // failed send lets the user end the gesture) decides what is held; this
     // one then stops where it is.
     const uint32_t call = ++m_heldNotesCalls;
+    m_wantedValue = noteValue;
+    m_wantedNotes = notes;
     std::vector<int32_t> states = States(*noteValue);
     const int32_t offset = GetNoteOffset();
-    const CTevValue* velocityValue = GetValue(2);
-    const int32_t velocity = velocityValue ? velocityValue->GetInteger() : 0;
     auto listed = [&notes](int32_t note) { return std::binary_search(notes.begin(), notes.end(), note); };
 
     // The notes this call ends, where they sound.
@@ -514,59 +522,94 @@ void CTevKeyboardControl::SetHeldNotes(const std::vector<int32_t>& notes)
         const auto& [value, note] = played;
         if ((value == noteValue && listed(note)) || std::find(ending.begin(), ending.end(), played) != ending.end())
             continue;
-        if (States(*value)[size_t(note)] > 0)
+        if (Sounds(played))
             ending.push_back(played);
-    }
-    CTevValueDataList released;
-    for (const auto& [value, note] : ending) {
-        auto same = [value = value](const auto& entry) { return entry.first == value; };
-        auto entry = std::find_if(released.begin(), released.end(), same);
-        if (entry == released.end())
-            entry = released.emplace(released.end(), value, value == noteValue ? states : States(*value));
-        entry->second[size_t(note)] = -velocity;
     }
 
     CTevManager& manager = CTevManager::Instance();
-    if (!released.empty()) {
-        manager.SetDataValues(released);
-        manager.TransmitChanges();
-        manager.DispatchChanges();
-        manager.ClearChanges();
-        if (call != m_heldNotesCalls)
-            return KeepSounding(ending);
-    }
-    if (!presses.empty()) {
+    if (!ending.empty())
+        Release(ending);
+    bool overtaken = call != m_heldNotesCalls;
+    if (!overtaken && !presses.empty()) {
         // From the states the release left: a note whose note off failed is
         // held again, and is not released a second time here.
         states = States(*noteValue);
+        const int32_t velocity = GetVelocity();
         for (int32_t note : presses)
             states[size_t(note)] = velocity;
         manager.SetDataValue(noteValue, states);
         manager.TransmitChanges();
         manager.DispatchChanges();
         manager.ClearChanges();
-        if (call != m_heldNotesCalls)
-            return KeepSounding(ending);
+        overtaken = call != m_heldNotesCalls;
     }
-    m_playedNotes.clear();
-    states = States(*noteValue);
-    for (int32_t note : notes) {
-        if (note >= 0 && note < kNoteCount && states[size_t(note)] > 0)
-            m_playedNotes.emplace_back(noteValue, note);
+    if (!overtaken) {
+        m_playedNotes.clear();
+        states = States(*noteValue);
+        for (int32_t note : notes) {
+            if (note >= 0 && note < kNoteCount && states[size_t(note)] > 0)
+                m_playedNotes.emplace_back(noteValue, note);
+        }
     }
+    // Every note on that went out gets a note off that goes out: a note
+    // whose note off failed still sounds and stays the keyboard's. Its box
+    // has been answered by now, so it is tried once more at once, unless
+    // the latest call holds it; failing again, it waits for the next key
+    // event, release or close.
     KeepSounding(ending);
+    if (retry) {
+        CPlayedNotes again;
+        for (const CPlayedNote& played : ending) {
+            if (Sounds(played) && !IsWanted(played))
+                again.push_back(played);
+        }
+        if (!again.empty())
+            Release(again);
+    }
+    std::erase_if(m_playedNotes, [](const CPlayedNote& played) { return !Sounds(played); });
+}
+
+void CTevKeyboardControl::Release(const CPlayedNotes& notes)
+{
+    const int32_t velocity = GetVelocity();
+    CTevValueDataList released;
+    for (const auto& [value, note] : notes) {
+        auto same = [value = value](const auto& entry) { return entry.first == value; };
+        auto entry = std::find_if(released.begin(), released.end(), same);
+        if (entry == released.end())
+            entry = released.emplace(released.end(), value, States(*value));
+        entry->second[size_t(note)] = -velocity;
+    }
+    CTevManager& manager = CTevManager::Instance();
+    manager.SetDataValues(released);
+    manager.TransmitChanges();
+    manager.DispatchChanges();
+    manager.ClearChanges();
 }
 
 void CTevKeyboardControl::KeepSounding(const CPlayedNotes& ending)
 {
-    // Every note on that went out gets a note off that goes out: a note
-    // whose note off failed still sounds, and stays the keyboard's to end at
-    // the next chance.
     for (const CPlayedNote& played : ending) {
-        if (States(*played.first)[size_t(played.second)] > 0
-            && std::find(m_playedNotes.begin(), m_playedNotes.end(), played) == m_playedNotes.end())
+        if (Sounds(played) && std::find(m_playedNotes.begin(), m_playedNotes.end(), played) == m_playedNotes.end())
             m_playedNotes.push_back(played);
     }
+}
+
+bool CTevKeyboardControl::Sounds(const CPlayedNote& played)
+{
+    return States(*played.first)[size_t(played.second)] > 0;
+}
+
+bool CTevKeyboardControl::IsWanted(const CPlayedNote& played) const
+{
+    return played.first == m_wantedValue
+           && std::binary_search(m_wantedNotes.begin(), m_wantedNotes.end(), played.second);
+}
+
+int32_t CTevKeyboardControl::GetVelocity() const
+{
+    const CTevValue* velocityValue = GetValue(2);
+    return velocityValue ? velocityValue->GetInteger() : 0;
 }
 
 std::vector<int32_t> CTevKeyboardControl::States(const CTevValue& noteValue)

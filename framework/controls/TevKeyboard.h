@@ -94,8 +94,9 @@ public:
     // keyboard holds and that are not listed are released first (with the
     // velocity as release velocity), then the listed notes not yet held are
     // pressed, each in its own round of the change protocol. A note the
-    // keyboard started is released on the channel it started on, and one
-    // whose note off could not be sent stays the keyboard's to release. A
+    // keyboard started is released on the channel it started on. A note off
+    // that could not be sent is tried once more after the rounds (its box
+    // answered); failing again, the note stays the keyboard's to release. A
     // call made while the rounds of another run overrides it: the other
     // stops.
     void SetHeldNotes(const std::vector<int32_t>& notes);
@@ -118,8 +119,19 @@ public:
     const CPlayedNotes& GetPlayedNotes() const { return m_playedNotes; }
 
 private:
+    // SetHeldNotes; with retry, a note off that failed is tried once more
+    // after the rounds.
+    void Hold(const std::vector<int32_t>& notes, bool retry);
+    // One round of the change protocol that releases the notes.
+    void Release(const CPlayedNotes& notes);
     // Keeps the notes of those that a call ended whose note off failed.
     void KeepSounding(const CPlayedNotes& ending);
+    // The note is on in its note value.
+    static bool Sounds(const CPlayedNote& played);
+    // The latest call of SetHeldNotes holds the note.
+    bool IsWanted(const CPlayedNote& played) const;
+    // The velocity value's integer; 0 without one.
+    int32_t GetVelocity() const;
     // The 128 key states of a note value.
     static std::vector<int32_t> States(const CTevValue& noteValue);
     // Releases the capture and every note the keyboard holds.
@@ -140,4 +152,7 @@ private:
     // Counts the calls of SetHeldNotes, so that one whose rounds were
     // overtaken by a nested call knows it.
     uint32_t m_heldNotesCalls = 0;
+    // What the latest call holds: its note value and notes (ascending).
+    const CTevValue* m_wantedValue = nullptr;
+    std::vector<int32_t> m_wantedNotes;
 };

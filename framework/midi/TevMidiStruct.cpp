@@ -193,12 +193,9 @@ void CTevMidiNoteValue::SetData(const std::vector<int32_t>& data)
     for (size_t key = 0; key < count; ++key) {
         const int32_t state = std::clamp(data[key], -kMaxVelocity, kMaxVelocity);
         SKey& record = m_keys[key];
-        if (state == record.state) {
-            record.pending = true;
+        if (state == record.state)
             continue;
-        }
         MoveToEnd(static_cast<uint8_t>(key));
-        record.pending = false;
         record.state = state;
     }
 }
@@ -220,20 +217,19 @@ bool CTevMidiNoteValue::Transmit()
     bool sent = true;
     for (int32_t key = 0; key < kKeyCount; ++key) {
         SKey& record = m_keys[static_cast<size_t>(key)];
-        if (record.pending)
+        if (record.IsPending())
             continue;
         const int32_t state = record.state;
         CTevShortMessage message;
         message.Compose(state > 0 ? kNoteOn : kNoteOff, GetChannel() & 0x0F, static_cast<uint8_t>(key),
                         ToDataByte(std::llabs(static_cast<long long>(state))));
-        // Taken before the send: a change made in the box about a failed
-        // send (whose loop lets the user play) sends only what it changed.
-        record.pending = true;
+        // The box about a failed send lets the user play meanwhile: what a
+        // sequence run there sends and sets stands. Only a key it left as
+        // it was goes back to what the device knows.
         if (sink->SendShortMessage(message)) {
             record.known = state;
         } else {
             sent = false;
-            // Unless such a change has set the key anew.
             if (record.state == state)
                 record.state = record.known;
         }

@@ -92,19 +92,24 @@ public:
         // Velocity of a note on, minus the velocity of a note off, 0 = never
         // played.
         int32_t state = 0;
-        // True = nothing to send.
-        bool pending = true;
         // The state the device was last told of, or told the program of.
         int32_t known = 0;
+        // True = nothing to send: the device knows the state. A key stays
+        // to send until its message has gone out, whatever is set in
+        // between.
+        bool IsPending() const { return state == known; }
     };
 
     CTevMidiNoteValue() = default;
 
     // Key states from a control, key 0 first; entries past 127 are ignored,
     // keys without an entry keep their state. A state equal to the stored
-    // one leaves nothing to send; a different one is stored (limited to
-    // -127..127, the range of a velocity), left to send, and its key moves to
-    // the end of the press order.
+    // one changes nothing: a key still to send stays so (a sequence run in
+    // the box about a failed send writes back every state, also those of
+    // keys that the interrupted send has yet to reach). A different one is
+    // stored (limited to -127..127, the range of a velocity), and its key
+    // moves to the end of the press order; it is to send unless the device
+    // already knows that state.
     void SetData(const std::vector<int32_t>& data) override;
     // The 128 states.
     std::vector<int32_t> GetData() const override;
