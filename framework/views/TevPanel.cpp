@@ -240,13 +240,16 @@ bool CTevPanel::Open()
 
 bool CTevPanel::Close()
 {
+    // Closed before its controls close: a control's close may run a round
+    // of the change protocol (a keyboard ending its notes), whose broadcast
+    // must not close the panel again from inside.
+    m_open = false;
     if (m_bitmap && m_bitmapHeld) {
         m_bitmap->Release();
         m_bitmapHeld = false;
     }
     for (const auto& control : m_childControls)
         control->Close();
-    m_open = false;
     return true;
 }
 

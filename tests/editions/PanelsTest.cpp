@@ -16,6 +16,7 @@
 #include "views/TevPanel.h"
 #include "views/TevViewManager.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -194,6 +195,34 @@ TEST_F(CPanelsTest, SkinsSwitchFacesAndTheEffectsWindowOpensAndCloses)
     EXPECT_EQ(Value("vs.misc.effects")->GetInteger(), 0);
     // The view state never reaches the device.
     EXPECT_TRUE(module.GetReceived().empty());
+}
+
+// A note whose note off the device refuses for good: the release tries it
+// twice (at once, and once more after the box about it), a skin change,
+// which closes its keyboard, once, and the end of the program not again.
+TEST_F(CPanelsTest, ANoteOffTheDeviceRefusesIsTriedOnceByEachCloseOfItsKeyboard)
+{
+    // The skin is saved in a folder of the test's own.
+    Manager().SetFolder(MakeTestFolder() + "/");
+    LoadAndStart();
+    ASSERT_TRUE(Views().OpenRootPanel("main"));
+    CTevControl* keys = Control("main." + art::Skins()[0].name + ".player.keys");
+    ASSERT_NE(keys, nullptr);
+    CTevMouseInfo press(CTevMouseInfo::kButtonDown, keys->GetRect().left + 2, keys->GetRect().top + 10, 0);
+    CTevMouseInfo release(CTevMouseInfo::kButtonUp, keys->GetRect().left + 2, keys->GetRect().top + 10, 0);
+    ASSERT_TRUE(keys->OnMouse(press));
+    const std::vector<uint8_t> on = outDevice->sent.back();
+    ASSERT_EQ(on[0] & 0xF0, 0x90);
+    const std::vector<uint8_t> off{static_cast<uint8_t>(0x80 | (on[0] & 0x0F)), on[1], on[2]};
+    outDevice->result = false;
+    auto tries = [&] { return std::count(outDevice->sent.begin(), outDevice->sent.end(), off); };
+    ASSERT_TRUE(keys->OnMouse(release));
+    EXPECT_EQ(tries(), 2);
+    Accessor().SetSkin(1);
+    EXPECT_FALSE(keys->IsOpen());
+    EXPECT_EQ(tries(), 3);
+    Accessor().Terminate();
+    EXPECT_EQ(tries(), 3);
 }
 
 // A click on the patch name, a typed name: the device receives it padded to
