@@ -351,7 +351,8 @@ bool CTevMidiOut::SendRequest(int32_t address, int32_t size)
 void CTevMidiInDevice::Receive(const std::vector<uint8_t>& bytes)
 {
     // By index: a listener's handling must not invalidate the walk.
-    for (size_t i = 0; i < m_listeners.size(); ++i)
+    const std::shared_ptr<bool> alive = m_alive;
+    for (size_t i = 0; *alive && i < m_listeners.size(); ++i)
         m_listeners[i]->Receive(bytes);
 }
 

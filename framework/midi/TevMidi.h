@@ -212,8 +212,10 @@ public:
     CTevMidiInDevice() = default;
     CTevMidiInDevice(const CTevMidiInDevice&) = delete;
     CTevMidiInDevice& operator=(const CTevMidiInDevice&) = delete;
-    virtual ~CTevMidiInDevice() = default;
+    virtual ~CTevMidiInDevice() { *m_alive = false; }
 
+    // A listener may show a box whose message loop deletes the device (the
+    // MIDI set-up's OK): the walk then stops, touching nothing of it.
     void Receive(const std::vector<uint8_t>& bytes);
 
     // Appends a listener (not owned); false, changing nothing, when the port
@@ -224,6 +226,8 @@ public:
 
 private:
     std::vector<CTevMidiIn*> m_listeners;
+    // False once the device is gone; shared with a walk under way.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 // An output device. A message whose first byte is F0 is a system-exclusive

@@ -3,6 +3,9 @@
 #include "appkit/AppMessageBox.h"
 #include "appkit/WorkerThread.h"
 
+#include <algorithm>
+#include <vector>
+
 CMidiPacket::CMidiPacket() : m_buffer(new char[kBufferSize])
 {
     Reset();
@@ -22,6 +25,32 @@ void CMidiPacket::Reset()
 
 // ---------------------------------------------------------------------------
 
+void ShowMidiErrorBox(const std::string& text)
+{
+    // The user-interface thread alone shows these boxes.
+    static bool open = false;
+    static std::string shown;
+    static std::vector<std::string> waiting;
+    if (open) {
+        if (text != shown && std::find(waiting.begin(), waiting.end(), text) == waiting.end())
+            waiting.push_back(text);
+        return;
+    }
+    open = true;
+    shown = text;
+    for (;;) {
+        ShowMessageBox(shown, MB_OK | MB_ICONEXCLAMATION);
+        if (waiting.empty())
+            break;
+        shown.clear();
+        for (const std::string& line : waiting)
+            shown += (shown.empty() ? "" : "\n") + line;
+        waiting.clear();
+    }
+    shown.clear();
+    open = false;
+}
+
 bool CheckMidiInResult(MMRESULT result)
 {
     if (result == MMSYSERR_NOERROR)
@@ -29,7 +58,7 @@ bool CheckMidiInResult(MMRESULT result)
     char text[MAXERRORLENGTH + 1] = {};
     if (midiInGetErrorTextA(result, text, sizeof text) != MMSYSERR_NOERROR)
         wsprintfA(text, "MIDI input error %u.", static_cast<unsigned>(result));
-    ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    ShowMidiErrorBox(text);
     return false;
 }
 
@@ -190,7 +219,7 @@ void CMidiIn::WaitForWorker()
         if (result == WAIT_OBJECT_0)
             break;
         if (result != WAIT_OBJECT_0 + 1) {
-            ShowMessageBox("MIDI In check event thread was not terminated normaly.", MB_OK | MB_ICONEXCLAMATION);
+            ShowMidiErrorBox("MIDI In check event thread was not terminated normaly.");
             break;
         }
         // The windows stay responsive while the thread ends.
@@ -256,8 +285,8 @@ bool CMidiIn::AddBuffer()
 
 void CMidiIn::RequeueBuffers()
 {
-    if (const MMRESULT result = QueueBuffers())
-        OnWorkerError(result);
+    if (const MMRESULT result = QueueBuffers(); result && !OnWorkerError(result))
+        m_driver->ReportAgain();
 }
 
 bool CMidiIn::DispatchEvent()

@@ -124,9 +124,10 @@ protected:
     virtual void OnMoreData() {}
     // A winmm call on the worker thread failed (for a run of refusals, the
     // first). No message box may open there (the ring would not be drained
-    // meanwhile): the result is for the user-interface thread to show. The
-    // base does nothing.
-    virtual void OnWorkerError(MMRESULT result) { (void)result; }
+    // meanwhile): the result is for the user-interface thread to show. False
+    // when it could not be taken now: the next refusal of the run is then
+    // reported again. The base takes nothing.
+    virtual bool OnWorkerError(MMRESULT result) { return (void)result, false; }
 
 private:
     friend void CALLBACK MidiInCallback(HMIDIIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
@@ -156,8 +157,14 @@ void CALLBACK MidiInCallback(HMIDIIN handle, UINT message, DWORD_PTR instance, D
 // The worker thread's body.
 unsigned MidiInThreadProc(void* midiIn);
 
+// Every box about a MIDI failure. Its message loop lets sends, input and
+// the user go on, and what fails meanwhile opens no box over it: a failure
+// with the same text is folded into it, any other is shown once, in one box
+// after it.
+void ShowMidiErrorBox(const std::string& text);
+
 // 0 is success; any other result shows the system's text for it in a
-// message box and gives false.
+// MIDI failure box and gives false.
 bool CheckMidiInResult(MMRESULT result);
 // The device's capabilities can be read (no message).
 bool HasMidiInDeviceCaps(UINT deviceId);

@@ -87,12 +87,15 @@ void CMidiInDevice::OnLongMessage(const char* data, DWORD length)
     m_posting.fetch_sub(1);
 }
 
-void CMidiInDevice::OnWorkerError(MMRESULT result)
+bool CMidiInDevice::OnWorkerError(MMRESULT result)
 {
     HWND target = m_target.load();
-    if (target && !m_errorPending->exchange(true)
-        && !::PostMessageA(target, kWorkerError, static_cast<WPARAM>(result), 0))
-        m_errorPending->store(false);
+    if (!target || m_errorPending->exchange(true))
+        return false;
+    if (::PostMessageA(target, kWorkerError, static_cast<WPARAM>(result), 0))
+        return true;
+    m_errorPending->store(false);
+    return false;
 }
 
 LRESULT CMidiInDevice::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)

@@ -42,7 +42,9 @@ protected:
     // Worker thread: posts to the window while it exists.
     void OnShortMessage(DWORD packed) override;
     void OnLongMessage(const char* data, DWORD length) override;
-    void OnWorkerError(MMRESULT result) override;
+    // Not taken while the report of an earlier failure is on its way or
+    // its box is open.
+    bool OnWorkerError(MMRESULT result) override;
 
     // User-interface thread: the posted messages.
     LRESULT OnShortMessageReceived(WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,5 @@
 #include "midi/MidiOut.h"
 
-#include "appkit/AppMessageBox.h"
 #include "core/TevSystem.h"
 #include "midi/MidiRings.h"
 #include "midi/TevMessage.h"
@@ -16,7 +15,7 @@ bool CheckMidiOutResult(MMRESULT result)
     char text[MAXERRORLENGTH + 1] = {};
     if (midiOutGetErrorTextA(result, text, sizeof text) != MMSYSERR_NOERROR)
         wsprintfA(text, "MIDI output error %u.", static_cast<unsigned>(result));
-    ShowMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    ShowMidiErrorBox(text);
     return false;
 }
 
@@ -109,9 +108,11 @@ bool CMidiOut::SendLongMessage(const std::vector<uint8_t>& bytes)
     enum { kSendTimer = 0 };
     CTevTickTimers timers;
     timers.Start(kSendTimer, kSendTimeoutMs);
-    if (!CheckMidiOutResult(midiOutLongMsg(m_hMidiOut, &header, sizeof header))) {
+    // A box's message loop may delete this device (the MIDI set-up's OK):
+    // everything of it is done before a box opens, nothing after.
+    if (const MMRESULT refused = midiOutLongMsg(m_hMidiOut, &header, sizeof header)) {
         midiOutUnprepareHeader(m_hMidiOut, &header, sizeof header);
-        return false;
+        return CheckMidiOutResult(refused);
     }
     // Nothing can complete before the message has had time to leave.
     const int32_t wire = MidiWireSleepMs(bytes.size(), timers.GetElapsed(kSendTimer));
@@ -126,10 +127,16 @@ bool CMidiOut::SendLongMessage(const std::vector<uint8_t>& bytes)
     // message loop that may send again, so the next send gets a packet of
     // its own at once. The held one is taken back (reset) and freed; when
     // the driver does not give it back, it is left to the driver for good.
+    // The boxes come last, once nothing of this device is needed any more.
     std::unique_ptr<CMidiPacket> held = std::exchange(m_packet, std::make_unique<CMidiPacket>());
-    if (!Reset() || !UnprepareHeader(*held))
+    MIDIHDR& heldHeader = held->GetHeader();
+    MMRESULT failed = midiOutReset(m_hMidiOut);
+    if (!failed)
+        failed = midiOutUnprepareHeader(m_hMidiOut, &heldHeader, sizeof heldHeader);
+    if (failed)
         (void)held.release();
-    ShowMessageBox("Unable to send MIDI system exclusive. Timeout.", MB_OK | MB_ICONEXCLAMATION);
+    CheckMidiOutResult(failed);
+    ShowMidiErrorBox("Unable to send MIDI system exclusive. Timeout.");
     return false;
 }
 

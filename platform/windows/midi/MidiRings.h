@@ -263,6 +263,10 @@ public:
         return 0;
     }
 
+    // The report of the current run of refusals could not be taken: the
+    // next refusal is reported again, so a run is never left unreported.
+    void ReportAgain() { m_refusing = false; }
+
     // The buffers with the driver, as far as the worker knows.
     int32_t CountQueued() const { return m_queued; }
 
