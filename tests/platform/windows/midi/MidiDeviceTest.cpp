@@ -232,34 +232,11 @@ TEST_F(MidiInDeviceTest, RefusalsWhileItsErrorBoxIsOpenOpenNoBoxOverIt)
     EXPECT_EQ(boxes, 2);
 }
 
-TEST_F(MidiInDeviceTest, ARunOfRefusalsThatBeginsWhileItsErrorBoxIsOpenIsReportedWhenItCloses)
+TEST_F(MidiInDeviceTest, WhatFailsWhileAMidiErrorBoxIsOpenOpensNoBoxOverItAndIsReportedOnceAfterIt)
 {
-    static CStandinControl* control;
-    static int boxes;
-    control = &standin;
-    boxes = 0;
-    // In the box about a run that has ended, a run begins that lasts.
-    const MessageBoxHook previous = SetMessageBoxHook([](HWND, const std::string&, unsigned) {
-        if (++boxes == 1) {
-            EXPECT_TRUE(PumpUntil([] { return control->Value("queued in 1") == CMidiIn::kQueuedPackets; }, 2000));
-            EXPECT_TRUE(control->Command("fail midiInAddBuffer -1") && control->Command("sysexfill 1 20"));
-            PumpFor(60);
-        }
-        return IDOK;
-    });
-    ASSERT_TRUE(standin.Command("fail midiInAddBuffer 1") && standin.Command("sysexfill 1 20"));
-    EXPECT_TRUE(PumpUntil([] { return boxes == 2; }, 1000));
-    ASSERT_TRUE(standin.Command("fail clear"));
-    PumpFor(60);
-    SetMessageBoxHook(previous);
-    EXPECT_EQ(boxes, 2);
-}
-
-TEST_F(MidiInDeviceTest, FailuresWhileAMidiErrorBoxIsOpenOpenNoBoxOverItAndAreReportedOnceAfterIt)
-{
-    // In the box about a refused note, the input is refused once with the
-    // same code, which the open box already tells, then for good with
-    // another code, which one box tells after it.
+    // In the box about a run of refused buffers, which ends there, a note
+    // is refused with the same code (the open box tells it already), and a
+    // run begins that lasts, with another code: one box tells it after.
     static CStandinControl* control;
     static std::vector<std::string> texts;
     static int open, mostOpen;
@@ -267,20 +244,19 @@ TEST_F(MidiInDeviceTest, FailuresWhileAMidiErrorBoxIsOpenOpenNoBoxOverItAndAreRe
     const MessageBoxHook previous = SetMessageBoxHook([](HWND, const std::string& text, unsigned) {
         mostOpen = std::max(mostOpen, ++open);
         texts.push_back(text);
-        for (const char* refusal : {"fail midiInAddBuffer 1", "fail midiInAddBuffer -1 11"}) {
-            if (texts.size() > 1)
-                break;
-            EXPECT_TRUE(control->Command(refusal) && control->Command("sysexfill 1 20"));
+        if (texts.size() == 1) {
+            EXPECT_TRUE(PumpUntil([] { return control->Value("queued in 1") == CMidiIn::kQueuedPackets; }, 2000));
+            CMidiOutDevice out(kPlainOut);
+            EXPECT_TRUE(out.Open() && control->Command("fail midiOutShortMsg 1"));
+            EXPECT_FALSE(out.Send({0x90, 0x3C, 0x40}));
+            EXPECT_TRUE(control->Command("fail midiInAddBuffer -1 11") && control->Command("sysexfill 1 20"));
             PumpFor(60);
         }
         --open;
         return IDOK;
     });
-    CMidiOutDevice out(kPlainOut);
-    ASSERT_TRUE(out.Open());
-    ASSERT_TRUE(standin.Command("fail midiOutShortMsg 1"));
-    EXPECT_FALSE(out.Send({0x90, 0x3C, 0x40}));
-    PumpFor(60);
+    ASSERT_TRUE(standin.Command("fail midiInAddBuffer 1") && standin.Command("sysexfill 1 20"));
+    EXPECT_TRUE(PumpUntil([] { return texts.size() == 2; }, 1000));
     ASSERT_TRUE(standin.Command("fail clear"));
     PumpFor(60);
     SetMessageBoxHook(previous);
@@ -313,63 +289,49 @@ TEST_F(CStandinTest, ADeviceDeletedWhileItsErrorBoxIsOpenIsLeftAlone)
     EXPECT_EQ(filled(), sizeof g_deviceStorage);
 }
 
-// The set-up dialog's OK may delete a device in any box of its own
-// sending or receiving. Here the box opens as the first port passes a note
-// on to an output that refuses it; the device is deleted there and another
-// takes its storage, with a recording port among its listeners.
+// The set-up dialog's OK deletes every device, also in a box about a send
+// on the input's way: here a universal message goes on to an output that
+// refuses it, and another input device takes the storage of the one gone,
+// with a recording port among its listeners. The refused buffer is back
+// before the box; afterwards the message goes to no further listener, and
+// the output's storage, filled once it is gone, stays as filled.
 alignas(CMidiInDevice) unsigned char g_inStorage[sizeof(CMidiInDevice)];
 alignas(CMidiOutDevice) unsigned char g_outStorage[sizeof(CMidiOutDevice)];
 
-TEST_F(CStandinTest, AnInputDeviceDeletedInABoxOfItsReceivePathHandsTheMessageToNoOneElse)
+TEST_F(CStandinTest, DevicesDeletedInABoxOnTheirWayAreLeftAlone)
 {
-    CMidiOutDevice out(kPlainOut);
-    ASSERT_TRUE(out.Open());
+    static CStandinControl* control;
     static CTevMidiOut thruPort;
     static CTevMidiIn thru;
     static CRecordingPort after;
-    thruPort.SetDevice(&out);
-    thru.SetThruPort(&thruPort);
-    auto* device = new (g_inStorage) CMidiInDevice(kPlainIn);
-    ASSERT_TRUE(device->Open());
-    device->AddListener(&thru);
-    device->AddListener(&after);
-    static bool boxed;
-    const MessageBoxHook previous = SetMessageBoxHook([](HWND, const std::string&, unsigned) {
-        reinterpret_cast<CMidiInDevice*>(g_inStorage)->~CMidiInDevice();
-        auto* other = new (g_inStorage) CMidiInDevice(kPlainIn);
-        other->AddListener(&thru);
-        other->AddListener(&after);
-        boxed = true;
-        return IDOK;
-    });
-    ASSERT_TRUE(standin.Command("fail midiOutShortMsg 1") && standin.Command("short 1 90 3C 40"));
-    EXPECT_TRUE(PumpUntil([] { return boxed; }, 2000));
-    PumpFor(20);
-    SetMessageBoxHook(previous);
-    EXPECT_TRUE(after.received.empty());
-    reinterpret_cast<CMidiInDevice*>(g_inStorage)->~CMidiInDevice();
-}
-
-TEST_F(CStandinTest, AnOutputDeviceDeletedInTheBoxAboutARefusedLongSendIsLeftAlone)
-{
-    // Its buffer is back from the driver before the box; the storage,
-    // filled once the device is gone, stays as filled.
-    ASSERT_TRUE((new (g_outStorage) CMidiOutDevice(kPlainOut))->Open());
-    static CStandinControl* control;
-    static long long preparedAtBox;
+    static long long preparedAtBox = -1;
     control = &standin;
+    auto* out = new (g_outStorage) CMidiOutDevice(kPlainOut);
+    auto* in = new (g_inStorage) CMidiInDevice(kPlainIn);
+    ASSERT_TRUE(out->Open() && in->Open());
+    thruPort.SetDevice(out);
+    thru.SetThruPort(&thruPort);
+    in->AddListener(&thru);
+    in->AddListener(&after);
     const MessageBoxHook previous = SetMessageBoxHook([](HWND, const std::string&, unsigned) {
         preparedAtBox = control->Value("prepared out 1");
         reinterpret_cast<CMidiOutDevice*>(g_outStorage)->~CMidiOutDevice();
         std::memset(g_outStorage, 0xA5, sizeof g_outStorage);
+        reinterpret_cast<CMidiInDevice*>(g_inStorage)->~CMidiInDevice();
+        auto* other = new (g_inStorage) CMidiInDevice(kPlainIn);
+        other->AddListener(&thru);
+        other->AddListener(&after);
         return IDOK;
     });
-    ASSERT_TRUE(standin.Command("fail midiOutLongMsg 1"));
-    EXPECT_FALSE(reinterpret_cast<CMidiOutDevice*>(g_outStorage)->Send(Sysex(20)));
+    ASSERT_TRUE(standin.Command("fail midiOutLongMsg 1") && standin.Command("sysex 1 F0 7E 10 09 01 F7"));
+    EXPECT_TRUE(PumpUntil([] { return preparedAtBox >= 0; }, 2000));
+    PumpFor(20);
     SetMessageBoxHook(previous);
     EXPECT_EQ(preparedAtBox, 0);
+    EXPECT_TRUE(after.received.empty());
     EXPECT_EQ(static_cast<size_t>(std::count(std::begin(g_outStorage), std::end(g_outStorage), 0xA5)),
               sizeof g_outStorage);
+    reinterpret_cast<CMidiInDevice*>(g_inStorage)->~CMidiInDevice();
 }
 
 TEST_F(CStandinTest, UnknownDevicesFailWithoutABoxAndAFailingDriverCallShowsOne)
