@@ -157,10 +157,15 @@ bool CMidiIn::Start()
 {
     if (!m_hMidiIn)
         return false;
-    // The rings are reset before the callback may push again.
-    m_driver->Reset();
+    // A buffer of an earlier run that the driver has not given back yet
+    // (a driver may call back late, from its own thread) is still prepared
+    // and is left alone: the driver may be writing its header. Its event
+    // comes to the new worker, which passes on what it holds.
+    m_driver->BeginRun();
     m_driver->running.store(true, std::memory_order_release);
     for (int32_t i = 0; i < kPacketCount; ++i) {
+        if (m_driver->packets.IsOut(i))
+            continue;
         MIDIHDR& header = m_driver->packets[i].GetHeader();
         if (!CheckMidiInResult(midiInPrepareHeader(m_hMidiIn, &header, sizeof header)))
             return false;
@@ -196,10 +201,17 @@ bool CMidiIn::Stop()
 {
     if (!StopAndReset())
         return false;
+    // The buffers the reset gave back are taken off the ring here, the
+    // worker having ended; what they hold is not passed on once input has
+    // stopped. Those whose event has not come yet stay prepared, with the
+    // driver.
+    CMidiPacket* given = nullptr;
+    while (m_driver->Pop(given) != CMidiEventRing::Empty) {
+    }
     bool unprepared = true;
     for (int32_t i = 0; i < kPacketCount; ++i) {
         CMidiPacket& packet = m_driver->packets[i];
-        if (packet.IsPrepared()) {
+        if (!m_driver->packets.IsOut(i) && packet.IsPrepared()) {
             MIDIHDR& header = packet.GetHeader();
             unprepared = CheckStopping(midiInUnprepareHeader(m_hMidiIn, &header, sizeof header)) && unprepared;
         }
@@ -328,8 +340,9 @@ bool CMidiIn::DispatchEvent()
 
 int32_t CMidiIn::CountPreparedPackets() const
 {
+    // A buffer whose event has not been taken is counted unread.
     int32_t count = 0;
     for (int32_t i = 0; i < kPacketCount; ++i)
-        count += m_driver->packets[i].IsPrepared() ? 1 : 0;
+        count += m_driver->packets.IsOut(i) || m_driver->packets[i].IsPrepared() ? 1 : 0;
     return count;
 }

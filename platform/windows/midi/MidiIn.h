@@ -79,20 +79,21 @@ public:
     // capabilities cannot be read are skipped. False without a message when
     // none matches.
     bool OpenByName(const std::string& name);
-    // Prepares every receive buffer, queues 32, starts input and the worker
-    // thread.
+    // Prepares every receive buffer the driver has not kept from an earlier
+    // run, queues 32, starts input and the worker thread.
     bool Start();
     // Ends input and the worker thread, pumping this thread's messages while
     // waiting for it, then takes every buffer back from the driver (reset).
     // False when no device is open or a winmm call failed.
     bool StopAndReset();
-    // StopAndReset, then unprepares every buffer.
+    // StopAndReset, then unprepares every buffer the driver gave back.
     bool Stop();
     // Stops and closes an open device. Buffers the driver may still hold (a
-    // stop, reset or close that failed) are left to it, never freed. Of the
-    // failures on the way from Stop to the end of Close only the first is
-    // shown: a driver that refuses to stop would otherwise bring a box for
-    // every step, and again from the destructor.
+    // stop, reset or close that failed, or buffers whose late event has not
+    // come) are left to it, never freed. Of the failures on the way from
+    // Stop to the end of Close only the first is shown: a driver that
+    // refuses to stop would otherwise bring a box for every step, and again
+    // from the destructor.
     bool Close();
 
     // Queues prepared buffers with the driver until 32 are with it; only
@@ -106,7 +107,7 @@ public:
 
     bool IsRunning() const { return m_driver->IsRunning(); }
     bool HasWorkerThread() const { return m_thread != nullptr; }
-    // The buffers still prepared with the driver.
+    // The buffers still prepared or with the driver.
     int32_t CountPreparedPackets() const;
     // The driver events dropped on a full ring since the last start.
     int32_t CountDroppedEvents() const { return m_driver->events.GetDropped(); }

@@ -11,10 +11,11 @@
 // only the running flag and the drop counter are shared, and they are
 // atomic too, so no lock is needed. The packet ring is touched by the
 // worker thread alone (and by the user-interface thread while no worker
-// runs).
+// runs); of a packet that is with the driver it reads nothing.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 // Read and write index of a ring, and its size.
 class CMidiRingIndex {
@@ -49,10 +50,11 @@ class CMidiEventRing : public CMidiRingIndex {
 public:
     static constexpr int32_t kSize = 2048;
     // Entries kept for the events that give a buffer back. No more buffers
-    // than this are ever with the driver, and each comes back with one
-    // event, so such an event always finds room: a flood of short messages
-    // can cost short messages, never a system-exclusive one.
-    static constexpr int32_t kReserved = 32;
+    // than this are ever with the driver or on their way back (buffers of
+    // stopped runs included), and each comes back with one event, so such
+    // an event always finds room: a flood of short messages can cost short
+    // messages, never a system-exclusive one.
+    static constexpr int32_t kReserved = 128;
 
     enum : int32_t {
         Empty = -1,
@@ -119,6 +121,8 @@ public:
 
     // Every entry dropped since the last reset.
     int32_t GetDropped() const { return m_dropped.load(std::memory_order_relaxed); }
+    // Counts from 0 again; also while the producer runs.
+    void ResetDropped() { m_dropped.store(0, std::memory_order_relaxed); }
 
 private:
     int32_t m_entries[kSize];
@@ -127,13 +131,16 @@ private:
 };
 
 // The receive buffers, handed to the driver in ring order. A packet is
-// marked as out from the moment the driver takes it until the event that
-// gave it back has been handled, and the hand-out passes over packets that
-// are out: whatever order the driver gives buffers back in and whatever the
-// event ring drops, no packet goes to the driver twice, and none is
-// refilled while its bytes still wait to be passed on. TPacket offers
-// IsPrepared(), IsDone(), Reset() and GetDriverHeader() (what the driver
-// gives back).
+// marked as out, with the run it went out in, from the moment the driver
+// takes it until the event that gave it back has been taken, across a stop
+// and restart, and the hand-out passes over packets that are out: whatever
+// order the driver gives buffers back in, whatever the event ring drops and
+// however late a stopped run's buffers come back, no packet goes to the
+// driver twice, and none is refilled while its bytes still wait to be
+// passed on. So an event naming a packet that is out is that packet's
+// give-back, and the packet's header, which the driver may be writing, is
+// never read to tell. TPacket offers IsPrepared(), Reset() and
+// GetDriverHeader() (what the driver gives back).
 template <class TPacket, int32_t N>
 class CMidiPacketRing : public CMidiRingIndex {
 public:
@@ -147,7 +154,18 @@ public:
     {
         for (int32_t i = 0; i < N; ++i) {
             m_packets[i].Reset();
-            m_out[i] = false;
+            m_run[i] = 0;
+        }
+        ResetIndices();
+    }
+
+    // Both indices 0 and the packets that are ours reset; those that are out
+    // stay as the driver left them until their event comes.
+    void ResetOurs()
+    {
+        for (int32_t i = 0; i < N; ++i) {
+            if (!IsOut(i))
+                m_packets[i].Reset();
         }
         ResetIndices();
     }
@@ -158,7 +176,7 @@ public:
     {
         const int32_t write = m_write.load(std::memory_order_relaxed);
         for (int32_t step = 0, index = write; step < N; ++step, index = Next(index)) {
-            if (m_out[index])
+            if (IsOut(index))
                 continue;
             if (!m_packets[index].IsPrepared())
                 return nullptr;
@@ -168,19 +186,17 @@ public:
         return nullptr;
     }
 
-    // The driver took the packet.
-    void MarkOut(const TPacket& packet) { m_out[&packet - m_packets] = true; }
+    // The driver took the packet, in that run (1 and up).
+    void MarkOut(const TPacket& packet, uint32_t run) { m_run[&packet - m_packets] = run; }
+    bool IsOut(int32_t index) const { return m_run[index] != 0; }
 
-    // The packet that the driver gave back with this header, ours again;
-    // null when no packet that is out has it, or when the driver has not
-    // marked it done: an event from before a restart (a driver may call
-    // back late, from its own thread) names a packet that the new run has
-    // queued again and the driver holds.
-    TPacket* TakeBack(const void* header)
+    // The packet that the driver gave back with this header, ours again,
+    // and the run it went out in; null when no packet that is out has it.
+    TPacket* TakeBack(const void* header, uint32_t& run)
     {
         for (int32_t i = 0; i < N; ++i) {
-            if (m_out[i] && m_packets[i].GetDriverHeader() == header && m_packets[i].IsDone()) {
-                m_out[i] = false;
+            if (IsOut(i) && m_packets[i].GetDriverHeader() == header) {
+                run = std::exchange(m_run[i], 0);
                 return &m_packets[i];
             }
         }
@@ -192,16 +208,17 @@ public:
 
 private:
     TPacket m_packets[N];
-    bool m_out[N] = {};
+    // The run a packet went out in; 0 while it is ours.
+    uint32_t m_run[N] = {};
 };
 
 // What the driver's context and the worker thread of one input device
 // share: the running flag, the event ring and the receive buffers, of which
-// the worker keeps `Queued` with the driver.
+// the worker keeps `Queued` of each run with the driver.
 template <class TPacket, int32_t N, int32_t Queued>
 class CMidiReceiver {
 public:
-    static_assert(Queued <= CMidiEventRing::kReserved, "every buffer with the driver needs its room on the ring");
+    static_assert(N <= CMidiEventRing::kReserved, "every buffer with the driver needs its room on the ring");
     static_assert(Queued <= N);
 
     // Only while the driver holds no buffer and no worker runs.
@@ -213,13 +230,27 @@ public:
         m_refusing = false;
     }
 
+    // Before a run starts, while no worker runs. The driver may still call
+    // back late, from its own thread, for buffers of a stopped run: the
+    // events on the ring stay for the new worker, and the packets that are
+    // out stay out, neither counted against the new run nor handed out
+    // again until their event has been taken.
+    void BeginRun()
+    {
+        events.ResetDropped();
+        packets.ResetOurs();
+        m_queued = 0;
+        m_refusing = false;
+        ++m_run;
+    }
+
     bool IsRunning() const { return running.load(std::memory_order_acquire); }
 
-    // Driver side: one entry, and the buffer it gives back; only while
-    // running.
+    // Driver side: one entry, and the buffer it gives back. Only a buffer's
+    // event is kept while not running: it makes the packet ours again.
     void Push(int32_t entry, void* buffer = nullptr)
     {
-        if (IsRunning())
+        if (buffer || IsRunning())
             events.Push(entry, buffer);
     }
 
@@ -230,8 +261,9 @@ public:
     {
         void* buffer = nullptr;
         const int32_t entry = events.Pop(&buffer);
-        packet = nullptr;
-        if (buffer && (packet = packets.TakeBack(buffer)) != nullptr)
+        uint32_t run = 0;
+        packet = buffer ? packets.TakeBack(buffer, run) : nullptr;
+        if (packet && run == m_run)
             --m_queued;
         return entry;
     }
@@ -257,7 +289,7 @@ public:
                 return first ? result : 0;
             }
             m_refusing = false;
-            packets.MarkOut(*packet);
+            packets.MarkOut(*packet, m_run);
             ++m_queued;
         }
         return 0;
@@ -267,7 +299,7 @@ public:
     // next refusal is reported again, so a run is never left unreported.
     void ReportAgain() { m_refusing = false; }
 
-    // The buffers with the driver, as far as the worker knows.
+    // The buffers of this run with the driver, as far as the worker knows.
     int32_t CountQueued() const { return m_queued; }
 
     std::atomic<bool> running{false};
@@ -277,6 +309,7 @@ public:
 private:
     int32_t m_queued = 0;
     bool m_refusing = false;
+    uint32_t m_run = 1;
 };
 
 // The rate at which a system-exclusive message leaves through a MIDI cable,

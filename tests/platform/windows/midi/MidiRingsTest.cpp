@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -17,14 +19,10 @@ namespace {
 
 struct CTestPacket {
     bool prepared = true;
-    // Marked done by the driver as it gives it back; left done where a
-    // test does not look.
-    bool done = true;
     int resets = 0;
     // The number of the message a driver filled it with.
     int32_t message = -1;
     bool IsPrepared() const { return prepared; }
-    bool IsDone() const { return done; }
     void Reset() { ++resets; }
     const void* GetDriverHeader() const { return this; }
 };
@@ -187,24 +185,125 @@ TEST(MidiReceiver, EventsOfAStoppedRunArrivingAfterARestartTakeNoBufferOfTheNewR
     receiver->Reset();
     receiver->running = true;
     std::deque<CTestPacket*> driver;
-    auto take = [&driver](CTestPacket& packet) { return packet.done = false, driver.push_back(&packet), 0u; };
+    auto take = [&driver](CTestPacket& packet) { return packet.message = -1, driver.push_back(&packet), 0u; };
     receiver->TopUp(take);
-    // Restarted: the driver calls back for the buffers the reset gave back
-    // only now, when the new run has queued them again; then it fills one.
+    // Stopped: the driver gives one buffer back with a message in it, and
+    // the rest, empty, only after the restart, when the new run has queued
+    // buffers of its own; then it fills one of those.
+    receiver->running = false;
     const std::deque<CTestPacket*> late = std::exchange(driver, {});
-    receiver->Reset();
+    late[0]->message = 1;
+    receiver->Push(CMidiEventRing::LongData, late[0]);
+    receiver->BeginRun();
+    receiver->running = true;
     receiver->TopUp(take);
-    for (CTestPacket* packet : late)
-        receiver->Push(CMidiEventRing::LongData, packet);
-    driver.front()->done = true;
+    for (size_t i = 1; i < late.size(); ++i)
+        receiver->Push(CMidiEventRing::LongData, late[i]);
+    driver.front()->message = 2;
     receiver->Push(CMidiEventRing::LongData, driver.front());
-    std::vector<CTestPacket*> passedOn;
+    std::vector<int32_t> passedOn;
     for (CTestPacket* packet = nullptr; receiver->Pop(packet) != CMidiEventRing::Empty;) {
-        if (packet)
-            passedOn.push_back(packet);
+        if (packet && packet->message >= 0)
+            passedOn.push_back(packet->message);
     }
-    EXPECT_EQ(passedOn, std::vector<CTestPacket*>{driver.front()});
+    EXPECT_EQ(passedOn, (std::vector<int32_t>{1, 2}));
     EXPECT_EQ(receiver->CountQueued(), 31);
+    for (CTestPacket* packet : driver)
+        EXPECT_EQ(std::count(late.begin(), late.end(), packet), 0);
+}
+
+TEST(MidiReceiver, RestartsWhoseResetCallbacksComeLateLoseNoMessageAndGiveTheDriverNoBufferItHolds)
+{
+    auto receiver = std::make_unique<CMidiReceiver<CTestPacket, 128, 32>>();
+    receiver->Reset();
+    // The driver keeps the buffers it was given in order and, from its own
+    // thread, fills the front one with a numbered message now and then. A
+    // reset gives every buffer it holds back late, once the run has been
+    // restarted, every other one with a message in it.
+    std::mutex lock;
+    std::deque<CTestPacket*> held, late;
+    std::atomic<int> wrongBuffers{0};
+    std::atomic<bool> restarted{false}, quit{false};
+    std::atomic<size_t> writtenCount{0};
+    std::vector<int32_t> written, passedOn;
+    std::thread driver([&] {
+        auto giveBack = [&](CTestPacket* packet, bool filled) {
+            if (filled) {
+                packet->message = static_cast<int32_t>(written.size());
+                written.push_back(packet->message);
+                ++writtenCount;
+            }
+            receiver->Push(CMidiEventRing::LongData, packet);
+        };
+        while (!quit) {
+            std::deque<CTestPacket*> giving;
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                if (late.empty() && !held.empty())
+                    giving.push_back(held.front()), held.pop_front();
+                else if (!late.empty() && restarted)
+                    giving.swap(late);
+            }
+            for (size_t i = 0; i < giving.size(); ++i)
+                giveBack(giving[i], i % 2 == 0);
+            std::this_thread::yield();
+        }
+    });
+    // No buffer the driver still holds, and no more than 32 of a run.
+    auto queue = [&](CTestPacket& packet) -> uint32_t {
+        std::lock_guard<std::mutex> guard(lock);
+        if (held.size() >= 32 || std::count(held.begin(), held.end(), &packet) ||
+            std::count(late.begin(), late.end(), &packet))
+            ++wrongBuffers;
+        packet.message = -1;
+        held.push_back(&packet);
+        return 0;
+    };
+    // The worker: once more after the run has been stopped.
+    auto work = [&] {
+        for (bool last = false; !last; std::this_thread::yield()) {
+            last = !receiver->IsRunning();
+            for (CTestPacket* packet = nullptr; receiver->Pop(packet) != CMidiEventRing::Empty;) {
+                if (packet && packet->message >= 0)
+                    passedOn.push_back(packet->message);
+                receiver->TopUp(queue);
+            }
+            receiver->TopUp(queue);
+        }
+    };
+    receiver->running = true;
+    receiver->TopUp(queue);
+    std::thread worker(work);
+    for (int restart = 1; restart <= 40; ++restart) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+        for (const size_t target = writtenCount + 5; writtenCount < target && std::chrono::steady_clock::now() < end;)
+            std::this_thread::yield();
+        // Stopped and restarted as CMidiIn does it.
+        receiver->running = false;
+        worker.join();
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            late.insert(late.end(), held.begin(), held.end());
+            held.clear();
+            restarted = false;
+        }
+        receiver->BeginRun();
+        receiver->running = true;
+        receiver->TopUp(queue);
+        worker = std::thread(work);
+        restarted = true;
+    }
+    for (bool waiting = true; waiting; std::this_thread::yield()) {
+        std::lock_guard<std::mutex> guard(lock);
+        waiting = !late.empty();
+    }
+    quit = true;
+    driver.join();
+    receiver->running = false;
+    worker.join();
+    EXPECT_GE(written.size(), 40u);
+    EXPECT_EQ(passedOn, written);
+    EXPECT_EQ(wrongBuffers, 0);
 }
 
 TEST(MidiWireTime, SleepsUntilTheMessageHasLeftAt3472BytesASecond)
