@@ -31,13 +31,5 @@ int ShowMessageBox(const std::string& text, unsigned type, HWND owner)
     if (owner == nullptr) {
         type |= MB_TASKMODAL;
     }
-    // A box opened while another box or a dialog holds the owner disabled
-    // enables it as it closes; the one below still runs, so the owner is
-    // left as it was found.
-    const bool ownerWasDisabled = owner != nullptr && !::IsWindowEnabled(owner);
-    const int answer = ::MessageBoxA(owner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), type);
-    if (ownerWasDisabled && ::IsWindow(owner) && ::IsWindowEnabled(owner)) {
-        ::EnableWindow(owner, FALSE);
-    }
-    return answer;
+    return ::MessageBoxA(owner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), type);
 }
