@@ -226,7 +226,7 @@ bool CTevKeyboardControl::OnMouse(CTevMouseInfo& mouse)
 void CTevKeyboardControl::LetGo()
 {
     SetCapture(false);
-    SetHeldNotes({});
+    Hold({}, !m_closing);
 }
 
 bool CTevKeyboardControl::Close()
@@ -236,11 +236,12 @@ bool CTevKeyboardControl::Close()
     // was played ends now. A close tries each note once: a note off that
     // fails again brings its one box, and the close goes on (the note
     // stays held in the channel model, and the keyboard's to end).
-    const bool held = m_capture;
-    if (held)
-        SetCapture(false);
-    if (held || !m_playedNotes.empty())
+    m_closing = true;
+    if (m_capture)
+        CancelCapture();
+    else if (!m_playedNotes.empty())
         Hold({}, false);
+    m_closing = false;
     return CTevControl::Close();
 }
 

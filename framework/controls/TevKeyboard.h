@@ -152,6 +152,8 @@ private:
     // Counts the calls of SetHeldNotes, so that one whose rounds were
     // overtaken by a nested call knows it.
     uint32_t m_heldNotesCalls = 0;
+    // Closing: a note off that fails is not tried a second time.
+    bool m_closing = false;
     // What the latest call holds: its note value and notes (ascending).
     const CTevValue* m_wantedValue = nullptr;
     std::vector<int32_t> m_wantedNotes;
