@@ -591,7 +591,7 @@ void CTevKeyboardControl::Release(const CPlayedNotes& notes)
 void CTevKeyboardControl::KeepSounding(const CPlayedNotes& ending)
 {
     for (const CPlayedNote& played : ending) {
-        if (Sounds(played) && std::find(m_playedNotes.begin(), m_playedNotes.end(), played) == m_playedNotes.end())
+        if (std::find(m_playedNotes.begin(), m_playedNotes.end(), played) == m_playedNotes.end())
             m_playedNotes.push_back(played);
     }
 }

@@ -124,7 +124,8 @@ private:
     void Hold(const std::vector<int32_t>& notes, bool retry);
     // One round of the change protocol that releases the notes.
     void Release(const CPlayedNotes& notes);
-    // Keeps the notes of those that a call ended whose note off failed.
+    // Keeps the notes a call ended among the keyboard's own; those that no
+    // longer sound are dropped after the rounds.
     void KeepSounding(const CPlayedNotes& ending);
     // The note is on in its note value.
     static bool Sounds(const CPlayedNote& played);

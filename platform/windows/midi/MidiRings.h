@@ -152,11 +152,9 @@ public:
     // holds none.
     void Reset()
     {
-        for (int32_t i = 0; i < N; ++i) {
-            m_packets[i].Reset();
-            m_run[i] = 0;
-        }
-        ResetIndices();
+        for (uint32_t& run : m_run)
+            run = 0;
+        ResetOurs();
     }
 
     // Both indices 0 and the packets that are ours reset; those that are out
@@ -220,15 +218,6 @@ class CMidiReceiver {
 public:
     static_assert(N <= CMidiEventRing::kReserved, "every buffer with the driver needs its room on the ring");
     static_assert(Queued <= N);
-
-    // Only while the driver holds no buffer and no worker runs.
-    void Reset()
-    {
-        events.Reset();
-        packets.Reset();
-        m_queued = 0;
-        m_refusing = false;
-    }
 
     // Before a run starts, while no worker runs. The driver may still call
     // back late, from its own thread, for buffers of a stopped run: the

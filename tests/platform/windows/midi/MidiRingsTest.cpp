@@ -128,7 +128,6 @@ TEST(MidiPacketRing, HandsOutPreparedPacketsInOrderRoundTheRing)
 TEST(MidiReceiver, AWorkerFarBehindAFloodPassesEverySysexOnOnceInOrderAndKeeps32Queued)
 {
     auto receiver = std::make_unique<CMidiReceiver<CTestPacket, 128, 32>>();
-    receiver->Reset();
     receiver->running = true;
     // The driver fills its buffers in the order it was given them, drops a
     // message that finds none, and refuses as many buffers as it is told.
@@ -182,7 +181,6 @@ TEST(MidiReceiver, AWorkerFarBehindAFloodPassesEverySysexOnOnceInOrderAndKeeps32
 TEST(MidiReceiver, EventsOfAStoppedRunArrivingAfterARestartTakeNoBufferOfTheNewRun)
 {
     auto receiver = std::make_unique<CMidiReceiver<CTestPacket, 128, 32>>();
-    receiver->Reset();
     receiver->running = true;
     std::deque<CTestPacket*> driver;
     auto take = [&driver](CTestPacket& packet) { return packet.message = -1, driver.push_back(&packet), 0u; };
@@ -215,7 +213,6 @@ TEST(MidiReceiver, EventsOfAStoppedRunArrivingAfterARestartTakeNoBufferOfTheNewR
 TEST(MidiReceiver, RestartsWhoseResetCallbacksComeLateLoseNoMessageAndGiveTheDriverNoBufferItHolds)
 {
     auto receiver = std::make_unique<CMidiReceiver<CTestPacket, 128, 32>>();
-    receiver->Reset();
     // The driver keeps the buffers it was given in order and, from its own
     // thread, fills the front one with a numbered message now and then. A
     // reset gives every buffer it holds back late, once the run has been
@@ -227,14 +224,6 @@ TEST(MidiReceiver, RestartsWhoseResetCallbacksComeLateLoseNoMessageAndGiveTheDri
     std::atomic<size_t> writtenCount{0};
     std::vector<int32_t> written, passedOn;
     std::thread driver([&] {
-        auto giveBack = [&](CTestPacket* packet, bool filled) {
-            if (filled) {
-                packet->message = static_cast<int32_t>(written.size());
-                written.push_back(packet->message);
-                ++writtenCount;
-            }
-            receiver->Push(CMidiEventRing::LongData, packet);
-        };
         while (!quit) {
             std::deque<CTestPacket*> giving;
             {
@@ -244,8 +233,13 @@ TEST(MidiReceiver, RestartsWhoseResetCallbacksComeLateLoseNoMessageAndGiveTheDri
                 else if (!late.empty() && restarted)
                     giving.swap(late);
             }
-            for (size_t i = 0; i < giving.size(); ++i)
-                giveBack(giving[i], i % 2 == 0);
+            for (size_t i = 0; i < giving.size(); ++i) {
+                if (i % 2 == 0) {
+                    written.push_back(giving[i]->message = static_cast<int32_t>(written.size()));
+                    ++writtenCount;
+                }
+                receiver->Push(CMidiEventRing::LongData, giving[i]);
+            }
             std::this_thread::yield();
         }
     });
