@@ -553,10 +553,11 @@ void CTevKeyboardControl::Hold(const std::vector<int32_t>& notes, bool retry)
         }
     }
     // Every note on that went out gets a note off that goes out: a note
-    // whose note off failed still sounds and stays the keyboard's. Its box
-    // has been answered by now, so it is tried once more at once, unless
-    // the latest call holds it; failing again, it waits for the next key
-    // event, release or close.
+    // whose note off failed still sounds and stays the keyboard's. It is
+    // tried once more at once (its failure has been reported, in a box of
+    // its own or folded into one that is still open), unless the latest
+    // call holds it; failing again, it waits for the next key event,
+    // release or close.
     KeepSounding(ending);
     if (retry) {
         CPlayedNotes again;

@@ -217,7 +217,7 @@ bool CTevMidiNoteValue::Transmit()
     bool sent = true;
     for (int32_t key = 0; key < kKeyCount; ++key) {
         SKey& record = m_keys[static_cast<size_t>(key)];
-        if (record.IsPending())
+        if (record.NothingLeftToSend())
             continue;
         const int32_t state = record.state;
         CTevShortMessage message;

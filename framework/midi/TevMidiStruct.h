@@ -94,10 +94,9 @@ public:
         int32_t state = 0;
         // The state the device was last told of, or told the program of.
         int32_t known = 0;
-        // True = nothing to send: the device knows the state. A key stays
-        // to send until its message has gone out, whatever is set in
-        // between.
-        bool IsPending() const { return state == known; }
+        // The device knows the state. A key stays to send until its message
+        // has gone out, whatever is set in between.
+        bool NothingLeftToSend() const { return state == known; }
     };
 
     CTevMidiNoteValue() = default;
@@ -121,9 +120,10 @@ public:
     // refused a message.
     bool Transmit() override;
 
-    // The receive path: the state is stored, as the one the device knows,
-    // and the key moves to the end of the press order; whether it is left to
-    // send does not change. A key outside 0..127 is ignored.
+    // The receive path: the state is stored as the one the device knows,
+    // so nothing is left to send for the key (a message still to send for
+    // it is dropped: the device has told its own state), and the key moves
+    // to the end of the press order. A key outside 0..127 is ignored.
     void SetKey(int32_t key, int32_t state);
 
     const SKey& GetKey(int32_t key) const;

@@ -276,8 +276,8 @@ TEST_F(MidiStructTest, ReceivedNotesStoreSignedVelocities)
     EXPECT_EQ(note.GetKey(62).state, 0x50);
     EXPECT_EQ(note.GetPressOrder(), (Bytes{62, 60}));
     EXPECT_EQ(received.back(), (CTevValueList{&note, &midi->GetChannelData(0).received}));
-    // The receive path does not make keys pending: a transmit sends nothing.
-    EXPECT_TRUE(note.GetKey(60).IsPending());
+    // The receive path leaves nothing to send: a transmit sends nothing.
+    EXPECT_TRUE(note.GetKey(60).NothingLeftToSend());
     EXPECT_TRUE(note.Transmit());
     EXPECT_TRUE(sink.sent.empty());
 }
@@ -324,7 +324,7 @@ TEST_F(MidiStructTest, CloneCopiesTheChannelRecordsAndLinksThemToItself)
     EXPECT_EQ(ch.cc[10].GetInteger(), 33);
     EXPECT_EQ(ch.cc2[1].GetInteger(), 0x1234);
     EXPECT_EQ(ch.note.GetKey(0x30).state, 0x22);
-    EXPECT_FALSE(ch.note.GetKey(10).IsPending());
+    EXPECT_FALSE(ch.note.GetKey(10).NothingLeftToSend());
     EXPECT_EQ(ch.note.GetPressOrder(), midi->GetChannelData(4).note.GetPressOrder());
     EXPECT_EQ(ch.cc[10].GetSpec(), Cc(4, 10).GetSpec());
     EXPECT_EQ(ch.cc[10].GetChannel(), 4);
