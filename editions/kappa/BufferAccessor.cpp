@@ -445,14 +445,16 @@ bool CBufferAccessor::ReadFromDevice()
 {
     if (!m_reader)
         return false;
-    CTevProgressBar* progress = Manager().GetProgressBar();
-    m_reader->SetProgressBar(progress);
-    if (progress)
-        progress->BeginWithKind(GetReadStepCount(kReadAll), 1, false);
-    const bool read = m_reader->Read(kReadAll);
-    if (progress)
-        progress->End();
-    return read;
+    return RunDeviceOperation([this] {
+        CTevProgressBar* progress = Manager().GetProgressBar();
+        m_reader->SetProgressBar(progress);
+        if (progress)
+            progress->BeginWithKind(GetReadStepCount(kReadAll), 1, false);
+        const bool read = m_reader->Read(kReadAll);
+        if (progress)
+            progress->End();
+        return read;
+    });
 }
 
 } // namespace Quorva::TEV_EDITION

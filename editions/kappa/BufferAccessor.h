@@ -109,6 +109,21 @@ public:
     // Reads the temporary patch and every user patch with the main progress
     // bar.
     bool ReadFromDevice();
+    // Runs one read or write of the device. A message box or the progress
+    // window lets the user go on meanwhile: another read or write started
+    // inside it does nothing and gives false.
+    template <class TOperation>
+    bool RunDeviceOperation(TOperation&& operation)
+    {
+        if (m_talkingToDevice)
+            return false;
+        m_talkingToDevice = true;
+        struct SEnd {
+            bool& talking;
+            ~SEnd() { talking = false; }
+        } end{m_talkingToDevice};
+        return operation();
+    }
 
     CTevEntityManager& GetEntityManager() { return m_entityManager; }
     CReader* GetReader() const { return m_reader.get(); }
@@ -142,6 +157,7 @@ private:
     std::unique_ptr<CDialogFactory> m_dialogFactory;
     int32_t m_lookupCount = 0;
     bool m_started = false;
+    bool m_talkingToDevice = false;
 };
 
 } // namespace Quorva::TEV_EDITION

@@ -265,11 +265,13 @@ bool CDomain::CWrite::Execute(const std::string&)
         CTevManager::Instance().SetStatusCode(kNotConnectedCode);
         return false;
     }
-    CDialogFactory* factory = accessor.GetDialogFactory();
-    std::unique_ptr<CWriteEntityDialog> dialog = factory ? factory->CreateWriteEntityDialog() : nullptr;
-    if (dialog)
-        dialog->Run();
-    return true;
+    return accessor.RunDeviceOperation([&accessor] {
+        CDialogFactory* factory = accessor.GetDialogFactory();
+        std::unique_ptr<CWriteEntityDialog> dialog = factory ? factory->CreateWriteEntityDialog() : nullptr;
+        if (dialog)
+            dialog->Run();
+        return true;
+    });
 }
 
 bool CDomain::CSelectPatch::Execute(const std::string&) { return CEntitySelector::SelectFromPopup(); }

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -182,6 +183,21 @@ protected:
     }
     std::string Shot(const std::string& name) const { return m_folder + "..\\" + GetParam().name + "-" + name + ".bmp"; }
 
+    // The player's plate sits at the bottom of the main window, as the
+    // scripts place it.
+    CTevRect Plate() const
+    {
+        const CTevPoint at = std::string(GetParam().name) == "KappaEdit" ? CTevPoint{10, 480} : CTevPoint{10, 364};
+        return {at.x, at.y, at.x + 532, at.y + 144};
+    }
+    // A click on the plate; READ is at (38, 40).
+    void ClickPlate(HWND view, int x, int y) const
+    {
+        const CTevRect plate = Plate();
+        PostMouse(view, WM_LBUTTONDOWN, plate.left + x, plate.top + y, MK_LBUTTON);
+        PostMouse(view, WM_LBUTTONUP, plate.left + x, plate.top + y, 0);
+    }
+
     // Data requests the program sent to the device and data sets the
     // device sent back.
     int CountRequests() const
@@ -332,14 +348,8 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
                 return false;  // the progress dialog
         return ::IsWindowEnabled(main) != FALSE;
     };
-    // The plate sits at the bottom of the main window, as the scripts place
-    // it.
-    const CTevPoint plateAt = std::string(program.name) == "KappaEdit" ? CTevPoint{10, 480} : CTevPoint{10, 364};
-    const CTevRect plate{plateAt.x, plateAt.y, plateAt.x + 532, plateAt.y + 144};
-    auto click = [&](int x, int y) {
-        PostMouse(view, WM_LBUTTONDOWN, plate.left + x, plate.top + y, MK_LBUTTON);
-        PostMouse(view, WM_LBUTTONUP, plate.left + x, plate.top + y, 0);
-    };
+    const CTevRect plate = Plate();
+    auto click = [&](int x, int y) { ClickPlate(view, x, y); };
     // Lines the program sent from the given one on.
     auto sentSince = [&](size_t from) {
         std::vector<std::string> sent;
@@ -504,6 +514,69 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
                                        &positionFile));
     EXPECT_LE(::CompareFileTime(&skinFile.ftLastWriteTime, &positionFile.ftLastWriteTime), 0);
     EXPECT_NE(ReadFile(m_folder + "Script\\WindowPosition.txt").find("main"), std::string::npos);
+}
+
+// The input driver starts refusing buffers during READ: the box about it
+// belongs to the progress window, and once it is answered the read goes on
+// with the main window still disabled; a READ clicked then does nothing.
+TEST_P(CProgramTest, ABoxDuringReadLeavesTheMainWindowDisabledAndASecondReadDoesNothing)
+{
+    ConnectModule();
+    CProgramRun run;
+    ASSERT_TRUE(run.Start(Exe()));
+    HWND progress = nullptr;
+    HWND box = nullptr;
+    auto look = [&] {
+        progress = box = nullptr;
+        for (HWND window : TopWindowsOf(run.GetProcessId(), "#32770"))
+            (::GetDlgItem(window, 4108) ? progress : box) = window;
+    };
+    HWND main = FindMainWindow(run.GetProcessId(), 60000);
+    ASSERT_NE(main, nullptr);
+    // The start-up read is over.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            look();
+            return !progress && !box && ::IsWindowEnabled(main) && CountRequests() > 0 &&
+                   CountAnswers() == CountRequests();
+        },
+        60000))
+        << Log();
+    HWND view = ::GetWindow(main, GW_CHILD);
+
+    const size_t mark = Lines(Log()).size();
+    Command("fail midiInAddBuffer -1");
+    ASSERT_TRUE(WaitFor([&] { return Log().find("done: fail midiInAddBuffer -1") != std::string::npos; }, 5000));
+    ClickPlate(view, 38, 40);
+    ASSERT_TRUE(WaitFor([&] { return look(), progress && box; }, 20000)) << Log();
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), progress);
+    PressButton(box, IDOK);
+    ::Sleep(300);
+    EXPECT_TRUE(::IsWindowVisible(progress));
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    EXPECT_EQ(::GetForegroundWindow(), progress);
+    ClickPlate(view, 38, 40);
+    ::Sleep(300);
+    Command("fail clear");
+    // The read ends by itself; later boxes are answered.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            look();
+            if (box)
+                PressButton(box, IDOK);
+            return !progress && !box && ::IsWindowEnabled(main);
+        },
+        30000));
+    std::vector<std::string> requests;
+    const std::vector<std::string> lines = Lines(Log());
+    for (size_t i = mark; i < lines.size(); ++i)
+        if (StartsWith(lines[i], "out 0 F0 41") && lines[i].find(" 11 ", 12) != std::string::npos)
+            requests.push_back(lines[i]);
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(std::count(requests.begin(), requests.end(), requests.front()), 1) << requests.front();
+
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(20000), 0);
 }
 
 TEST_P(CProgramTest, WithoutDevicesItSaysSoAndTheSetUpDialogBindsThemInTheRegistry)

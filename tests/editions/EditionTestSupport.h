@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Edition = Quorva::TEV_EDITION;
@@ -81,9 +82,17 @@ public:
     }
     void Begin(int32_t range, const std::string&, bool cancellable) override { BeginWithKind(range, -1, cancellable); }
     void End() override { ++ends; }
+    // What the user does in the next step's message loop, once.
+    void SetPos(int32_t position) override
+    {
+        CTevProgressBar::SetPos(position);
+        if (onStep)
+            std::exchange(onStep, nullptr)();
+    }
 
     std::vector<int32_t> begins;
     int ends = 0;
+    std::function<void()> onStep;
 };
 
 // The shell's pop edit without its editor window: a click "types" the text

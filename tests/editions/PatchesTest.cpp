@@ -32,7 +32,13 @@ TEST_F(PatchesTest, ReadAsksForEveryLeafInOrderWithProgressAndARetry)
     LoadAndStart();
     module.WriteMemory(Address("ms.usr.names[127].name"), Bytes(12, 'U'));
     module.SetAnswerFromRequest(2);
+    // READ and WRITE pressed while the read runs do nothing.
+    progress->onStep = [this] {
+        EXPECT_FALSE(Call("Read"));
+        EXPECT_FALSE(Call("Write"));
+    };
     ASSERT_TRUE(Call("Read"));
+    EXPECT_TRUE(writeDialog.names.empty());
 
     std::vector<int32_t> expected;
     for (const char* leaf : {"ms.tmp.setup", "ms.tmp.setup", "ms.tmp.common", "ms.tmp.osc", "ms.tmp.mfx"})

@@ -6,8 +6,19 @@
 #include <atomic>
 
 namespace {
+
 std::atomic<MessageBoxHook> g_hook{nullptr};
+
+// The window the user works in: a dialog or progress window in front of the
+// main window holds it disabled, and a box must belong to that window, so
+// that it disables the window in front and gives the activation back to it.
+HWND FrontWindowOf(HWND main)
+{
+    HWND front = ::GetLastActivePopup(main);
+    return front != nullptr && ::IsWindowVisible(front) ? front : main;
 }
+
+} // namespace
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)
 {
@@ -18,7 +29,7 @@ int ShowMessageBox(const std::string& text, unsigned type, HWND owner)
 {
     CWinApp* app = GetApp();
     if (owner == nullptr && app != nullptr && app->GetMainWnd() != nullptr) {
-        owner = app->GetMainWnd()->GetSafeHwnd();
+        owner = FrontWindowOf(app->GetMainWnd()->GetSafeHwnd());
     }
     if (owner != nullptr && !::IsWindow(owner)) {
         owner = nullptr;
@@ -31,5 +42,13 @@ int ShowMessageBox(const std::string& text, unsigned type, HWND owner)
     if (owner == nullptr) {
         type |= MB_TASKMODAL;
     }
-    return ::MessageBoxA(owner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), type);
+    // The system enables the owner as the box closes. An owner that was
+    // disabled (by an operation or a window still running below the box) is
+    // left as it was found.
+    const bool ownerWasDisabled = owner != nullptr && !::IsWindowEnabled(owner);
+    const int answer = ::MessageBoxA(owner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), type);
+    if (ownerWasDisabled && ::IsWindow(owner) && ::IsWindowEnabled(owner)) {
+        ::EnableWindow(owner, FALSE);
+    }
+    return answer;
 }

@@ -6,6 +6,10 @@
 
 #include <string>
 
+// Without an owner the box belongs to the window in front of the main
+// window (its last active pop-up, such as a dialog or the progress window
+// that holds it disabled). The box leaves its owner enabled or disabled as
+// it found it.
 int ShowMessageBox(const std::string& text, unsigned type = MB_OK | MB_ICONEXCLAMATION,
                    HWND owner = nullptr);
 
