@@ -1,10 +1,6 @@
 #include "midi/MidiIn.h"
 
-#include "appkit/AppMessageBox.h"
 #include "appkit/WorkerThread.h"
-
-#include <algorithm>
-#include <vector>
 
 CMidiPacket::CMidiPacket() : m_buffer(new char[kBufferSize])
 {
@@ -25,40 +21,14 @@ void CMidiPacket::Reset()
 
 // ---------------------------------------------------------------------------
 
-void ShowMidiErrorBox(const std::string& text)
-{
-    // The user-interface thread alone shows these boxes.
-    static bool open = false;
-    static std::string shown;
-    static std::vector<std::string> waiting;
-    if (open) {
-        if (text != shown && std::find(waiting.begin(), waiting.end(), text) == waiting.end())
-            waiting.push_back(text);
-        return;
-    }
-    open = true;
-    shown = text;
-    for (;;) {
-        ShowMessageBox(shown, MB_OK | MB_ICONEXCLAMATION);
-        if (waiting.empty())
-            break;
-        shown.clear();
-        for (const std::string& line : waiting)
-            shown += (shown.empty() ? "" : "\n") + line;
-        waiting.clear();
-    }
-    shown.clear();
-    open = false;
-}
-
-bool CheckMidiInResult(MMRESULT result)
+bool CheckMidiInResult(MMRESULT result, const MidiFailureSourcePtr& source, bool report)
 {
     if (result == MMSYSERR_NOERROR)
         return true;
     char text[MAXERRORLENGTH + 1] = {};
     if (midiInGetErrorTextA(result, text, sizeof text) != MMSYSERR_NOERROR)
         wsprintfA(text, "MIDI input error %u.", static_cast<unsigned>(result));
-    ShowMidiErrorBox(text);
+    ShowMidiErrorBox(text, source, report);
     return false;
 }
 
@@ -140,7 +110,8 @@ bool CMidiIn::Open(UINT deviceId)
     m_driver->running.store(false, std::memory_order_release);
     m_stopFailureShown = false;
     return CheckMidiInResult(midiInOpen(&m_hMidiIn, deviceId, reinterpret_cast<DWORD_PTR>(&MidiInCallback),
-                                        reinterpret_cast<DWORD_PTR>(m_driver.get()), CALLBACK_FUNCTION));
+                                        reinterpret_cast<DWORD_PTR>(m_driver.get()), CALLBACK_FUNCTION),
+                             m_failures);
 }
 
 bool CMidiIn::OpenByName(const std::string& name)
@@ -167,11 +138,11 @@ bool CMidiIn::Start()
         if (m_driver->packets.IsOut(i))
             continue;
         MIDIHDR& header = m_driver->packets[i].GetHeader();
-        if (!CheckMidiInResult(midiInPrepareHeader(m_hMidiIn, &header, sizeof header)))
+        if (!CheckMidiInResult(midiInPrepareHeader(m_hMidiIn, &header, sizeof header), m_failures))
             return false;
     }
     AddBuffer();
-    if (!CheckMidiInResult(midiInStart(m_hMidiIn)))
+    if (!CheckMidiInResult(midiInStart(m_hMidiIn), m_failures))
         return false;
     m_thread = std::make_unique<CWorkerThread>();
     if (!m_thread->Start(&MidiInThreadProc, this, THREAD_PRIORITY_ABOVE_NORMAL)) {
@@ -231,7 +202,7 @@ void CMidiIn::WaitForWorker()
         if (result == WAIT_OBJECT_0)
             break;
         if (result != WAIT_OBJECT_0 + 1) {
-            ShowMidiErrorBox("MIDI In check event thread was not terminated normaly.");
+            ShowMidiErrorBox("MIDI In check event thread was not terminated normaly.", m_failures);
             break;
         }
         // The windows stay responsive while the thread ends.
@@ -274,7 +245,7 @@ bool CMidiIn::CheckStopping(MMRESULT result)
         return true;
     if (!m_stopFailureShown) {
         m_stopFailureShown = true;
-        CheckMidiInResult(result);
+        CheckMidiInResult(result, m_failures);
     }
     return false;
 }
@@ -292,11 +263,13 @@ MMRESULT CMidiIn::QueueBuffers()
 
 bool CMidiIn::AddBuffer()
 {
-    return CheckMidiInResult(QueueBuffers());
+    return CheckMidiInResult(QueueBuffers(), m_failures);
 }
 
 void CMidiIn::RequeueBuffers()
 {
+    if (m_failures->TakeReportAgain())
+        m_driver->ReportAgain();
     if (const MMRESULT result = QueueBuffers(); result && !OnWorkerError(result))
         m_driver->ReportAgain();
 }

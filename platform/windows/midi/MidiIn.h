@@ -6,6 +6,7 @@
 // buffer for every one it gave back.
 #include "appkit/Win32.h"
 #include "appkit/WorkerThread.h"
+#include "midi/MidiErrorBox.h"
 #include "midi/MidiRings.h"
 
 #include <mmsystem.h>
@@ -127,8 +128,13 @@ protected:
     // first). No message box may open there (the ring would not be drained
     // meanwhile): the result is for the user-interface thread to show. False
     // when it could not be taken now: the next refusal of the run is then
-    // reported again. The base takes nothing.
+    // reported again, as it is when the box the report went into had opened
+    // before it (GetFailureSource). The base takes nothing.
     virtual bool OnWorkerError(MMRESULT result) { return (void)result, false; }
+
+    // The device's identity in the boxes about its failures, and the state
+    // of the worker's reports.
+    const MidiFailureSourcePtr& GetFailureSource() const { return m_failures; }
 
 private:
     friend void CALLBACK MidiInCallback(HMIDIIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
@@ -150,6 +156,7 @@ private:
     // be made to give its buffers back keeps valid buffers and a valid
     // callback target: the block is then left to it instead of being freed.
     std::unique_ptr<CReceiver> m_driver;
+    MidiFailureSourcePtr m_failures = std::make_shared<CMidiFailureSource>();
     bool m_stopFailureShown = false;
 };
 
@@ -158,15 +165,9 @@ void CALLBACK MidiInCallback(HMIDIIN handle, UINT message, DWORD_PTR instance, D
 // The worker thread's body.
 unsigned MidiInThreadProc(void* midiIn);
 
-// Every box about a MIDI failure. Its message loop lets sends, input and
-// the user go on, and what fails meanwhile opens no box over it: a failure
-// with the same text is folded into it, any other is shown once, in one box
-// after it.
-void ShowMidiErrorBox(const std::string& text);
-
 // 0 is success; any other result shows the system's text for it in a
-// MIDI failure box and gives false.
-bool CheckMidiInResult(MMRESULT result);
+// MIDI failure box about source (ShowMidiErrorBox) and gives false.
+bool CheckMidiInResult(MMRESULT result, const MidiFailureSourcePtr& source = nullptr, bool report = false);
 // The device's capabilities can be read (no message).
 bool HasMidiInDeviceCaps(UINT deviceId);
 // The device's product name; empty (after the error box) when its

@@ -62,6 +62,9 @@ void CMidiInDevice::DiscardPosted()
     }
     while (::PeekMessageA(&message, m_hWnd, kShortMessage, kShortMessage, PM_REMOVE)) {
     }
+    // A report that will never reach its box does not hold up the next.
+    while (::PeekMessageA(&message, m_hWnd, kWorkerError, kWorkerError, PM_REMOVE))
+        GetFailureSource()->DropReport();
 }
 
 void CMidiInDevice::OnShortMessage(DWORD packed)
@@ -89,13 +92,17 @@ void CMidiInDevice::OnLongMessage(const char* data, DWORD length)
 
 bool CMidiInDevice::OnWorkerError(MMRESULT result)
 {
+    // Posted before the window empties its queue as it goes, or not at all.
+    m_posting.fetch_add(1);
+    bool posted = false;
     HWND target = m_target.load();
-    if (!target || m_errorPending->exchange(true))
-        return false;
-    if (::PostMessageA(target, kWorkerError, static_cast<WPARAM>(result), 0))
-        return true;
-    m_errorPending->store(false);
-    return false;
+    if (target && GetFailureSource()->BeginReport()) {
+        posted = ::PostMessageA(target, kWorkerError, static_cast<WPARAM>(result), 0) != FALSE;
+        if (!posted)
+            GetFailureSource()->DropReport();
+    }
+    m_posting.fetch_sub(1);
+    return posted;
 }
 
 LRESULT CMidiInDevice::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -105,18 +112,17 @@ LRESULT CMidiInDevice::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return OnShortMessageReceived(wParam, lParam);
     case kLongMessage:
         return OnLongMessageReceived(wParam, lParam);
-    case kWorkerError: {
+    case kWorkerError:
         // The box runs a message loop of its own, in which the set-up
         // dialog's OK may delete this device: nothing of it is touched once
-        // the box is open, only the flag, which lives on with the box. The
-        // flag stays set while the box is open, so that the failures that
-        // go on meanwhile open no second box over it.
-        const std::shared_ptr<std::atomic<bool>> pending = m_errorPending;
-        if (!m_closing)
-            CheckMidiInResult(static_cast<MMRESULT>(wParam));
-        pending->store(false);
+        // the box is open. The report stays on its way until a box about it
+        // closes, so that the failures that go on meanwhile open no second
+        // box; the source, which the box keeps, tells the worker then.
+        if (m_closing)
+            GetFailureSource()->DropReport();
+        else
+            CheckMidiInResult(static_cast<MMRESULT>(wParam), GetFailureSource(), true);
         return 0;
-    }
     case WM_DESTROY:
         OnDestroyWindow();
         return CWnd::WindowProc(msg, wParam, lParam);

@@ -43,7 +43,7 @@ protected:
     void OnShortMessage(DWORD packed) override;
     void OnLongMessage(const char* data, DWORD length) override;
     // Not taken while the report of an earlier failure is on its way or
-    // its box is open.
+    // in a box that is open or waiting to open.
     bool OnWorkerError(MMRESULT result) override;
 
     // User-interface thread: the posted messages.
@@ -63,9 +63,5 @@ private:
     // The worker is between reading m_target and posting.
     std::atomic<int32_t> m_posting{0};
     std::atomic<int32_t> m_postedCopies{0};
-    // A failure is on its way to the window or its box is open; more are
-    // not reported meanwhile. Shared, so that a box whose message loop
-    // deleted the device can still clear it without touching the device.
-    std::shared_ptr<std::atomic<bool>> m_errorPending = std::make_shared<std::atomic<bool>>(false);
     bool m_closing = false;
 };

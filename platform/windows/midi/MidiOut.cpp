@@ -8,14 +8,14 @@
 #include <cstring>
 #include <utility>
 
-bool CheckMidiOutResult(MMRESULT result)
+bool CheckMidiOutResult(MMRESULT result, const MidiFailureSourcePtr& source)
 {
     if (result == MMSYSERR_NOERROR)
         return true;
     char text[MAXERRORLENGTH + 1] = {};
     if (midiOutGetErrorTextA(result, text, sizeof text) != MMSYSERR_NOERROR)
         wsprintfA(text, "MIDI output error %u.", static_cast<unsigned>(result));
-    ShowMidiErrorBox(text);
+    ShowMidiErrorBox(text, source);
     return false;
 }
 
@@ -42,9 +42,14 @@ CMidiOut::~CMidiOut()
     Close();
 }
 
+bool CMidiOut::Check(MMRESULT result) const
+{
+    return CheckMidiOutResult(result, m_failures);
+}
+
 bool CMidiOut::Open(UINT deviceId)
 {
-    return CheckMidiOutResult(midiOutOpen(&m_hMidiOut, deviceId, 0, 0, CALLBACK_NULL));
+    return Check(midiOutOpen(&m_hMidiOut, deviceId, 0, 0, CALLBACK_NULL));
 }
 
 bool CMidiOut::OpenByName(const std::string& name)
@@ -59,14 +64,14 @@ bool CMidiOut::OpenByName(const std::string& name)
 
 bool CMidiOut::Reset()
 {
-    return CheckMidiOutResult(midiOutReset(m_hMidiOut));
+    return Check(midiOutReset(m_hMidiOut));
 }
 
 bool CMidiOut::Close()
 {
     if (!m_hMidiOut)
         return false;
-    bool closed = Reset() && CheckMidiOutResult(midiOutClose(m_hMidiOut));
+    bool closed = Reset() && Check(midiOutClose(m_hMidiOut));
     m_hMidiOut = nullptr;
     return closed;
 }
@@ -75,7 +80,7 @@ bool CMidiOut::SendShortMessage(DWORD packed)
 {
     if (!m_hMidiOut)
         return false;
-    return CheckMidiOutResult(midiOutShortMsg(m_hMidiOut, packed));
+    return Check(midiOutShortMsg(m_hMidiOut, packed));
 }
 
 bool CMidiOut::UnprepareHeader()
@@ -86,7 +91,7 @@ bool CMidiOut::UnprepareHeader()
 bool CMidiOut::UnprepareHeader(CMidiPacket& packet)
 {
     MIDIHDR& header = packet.GetHeader();
-    return CheckMidiOutResult(midiOutUnprepareHeader(m_hMidiOut, &header, sizeof header));
+    return Check(midiOutUnprepareHeader(m_hMidiOut, &header, sizeof header));
 }
 
 bool CMidiOut::SendLongMessage(const std::vector<uint8_t>& bytes)
@@ -102,7 +107,7 @@ bool CMidiOut::SendLongMessage(const std::vector<uint8_t>& bytes)
     header.dwBufferLength = static_cast<DWORD>(bytes.size());
     header.dwBytesRecorded = 0;
     header.dwFlags = 0;
-    if (!CheckMidiOutResult(midiOutPrepareHeader(m_hMidiOut, &header, sizeof header)))
+    if (!Check(midiOutPrepareHeader(m_hMidiOut, &header, sizeof header)))
         return false;
 
     enum { kSendTimer = 0 };
@@ -112,7 +117,7 @@ bool CMidiOut::SendLongMessage(const std::vector<uint8_t>& bytes)
     // everything of it is done before a box opens, nothing after.
     if (const MMRESULT refused = midiOutLongMsg(m_hMidiOut, &header, sizeof header)) {
         midiOutUnprepareHeader(m_hMidiOut, &header, sizeof header);
-        return CheckMidiOutResult(refused);
+        return Check(refused);
     }
     // Nothing can complete before the message has had time to leave.
     const int32_t wire = MidiWireSleepMs(bytes.size(), timers.GetElapsed(kSendTimer));
@@ -135,8 +140,9 @@ bool CMidiOut::SendLongMessage(const std::vector<uint8_t>& bytes)
         failed = midiOutUnprepareHeader(m_hMidiOut, &heldHeader, sizeof heldHeader);
     if (failed)
         (void)held.release();
-    CheckMidiOutResult(failed);
-    ShowMidiErrorBox("Unable to send MIDI system exclusive. Timeout.");
+    const MidiFailureSourcePtr failures = m_failures;
+    CheckMidiOutResult(failed, failures);
+    ShowMidiErrorBox("Unable to send MIDI system exclusive. Timeout.", failures);
     return false;
 }
 

@@ -59,8 +59,12 @@ public:
 
 private:
     bool UnprepareHeader(CMidiPacket& packet);
+    // 0 is success; any other result shows its box (CheckMidiOutResult).
+    bool Check(MMRESULT result) const;
 
     std::unique_ptr<CMidiPacket> m_packet;
+    // The device's identity in the boxes about its failures.
+    MidiFailureSourcePtr m_failures = std::make_shared<CMidiFailureSource>();
 };
 
 class CMidiOutDevice : public CTevMidiOutDevice, public CMidiOut {
@@ -81,8 +85,8 @@ private:
 };
 
 // 0 is success; any other result shows the system's text for it in a
-// message box and gives false.
-bool CheckMidiOutResult(MMRESULT result);
+// MIDI failure box about source and gives false.
+bool CheckMidiOutResult(MMRESULT result, const MidiFailureSourcePtr& source = nullptr);
 bool HasMidiOutDeviceCaps(UINT deviceId);
 // The device's product name; empty (after the error box) when its
 // capabilities cannot be read.

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -234,35 +235,81 @@ TEST_F(MidiInDeviceTest, RefusalsWhileItsErrorBoxIsOpenOpenNoBoxOverIt)
 
 TEST_F(MidiInDeviceTest, WhatFailsWhileAMidiErrorBoxIsOpenOpensNoBoxOverItAndIsReportedOnceAfterIt)
 {
-    // In the box about a run of refused buffers, which ends there, a note
-    // is refused with the same code (the open box tells it already), and a
-    // run begins that lasts, with another code: one box tells it after.
+    // Every failure here has the same text. In the box about a refused
+    // buffer an output refuses a note, and the input begins a run of
+    // refusals; in the output's box the input's report comes; in the box
+    // about that run it ends and a new one begins. Each is told once, one
+    // box at a time.
     static CStandinControl* control;
     static std::vector<std::string> texts;
     static int open, mostOpen;
     control = &standin;
+    static void (*const refuseBuffers)() = [] {
+        EXPECT_TRUE(control->Command("fail midiInAddBuffer -1") && control->Command("sysexfill 1 20"));
+        PumpFor(100);
+    };
+    static void (*const takeBuffers)() = [] {
+        EXPECT_TRUE(control->Command("fail clear"));
+        EXPECT_TRUE(PumpUntil([] { return control->Value("queued in 1") == CMidiIn::kQueuedPackets; }, 2000));
+    };
     const MessageBoxHook previous = SetMessageBoxHook([](HWND, const std::string& text, unsigned) {
         mostOpen = std::max(mostOpen, ++open);
         texts.push_back(text);
         if (texts.size() == 1) {
-            EXPECT_TRUE(PumpUntil([] { return control->Value("queued in 1") == CMidiIn::kQueuedPackets; }, 2000));
+            takeBuffers();
             CMidiOutDevice out(kPlainOut);
             EXPECT_TRUE(out.Open() && control->Command("fail midiOutShortMsg 1"));
             EXPECT_FALSE(out.Send({0x90, 0x3C, 0x40}));
-            EXPECT_TRUE(control->Command("fail midiInAddBuffer -1 11") && control->Command("sysexfill 1 20"));
-            PumpFor(60);
+            refuseBuffers();
+        } else if (texts.size() == 2) {
+            PumpFor(100);
+        } else if (texts.size() == 3) {
+            takeBuffers();
+            refuseBuffers();
+        } else {
+            takeBuffers();
         }
         --open;
         return IDOK;
     });
     ASSERT_TRUE(standin.Command("fail midiInAddBuffer 1") && standin.Command("sysexfill 1 20"));
-    EXPECT_TRUE(PumpUntil([] { return texts.size() == 2; }, 1000));
-    ASSERT_TRUE(standin.Command("fail clear"));
+    EXPECT_TRUE(PumpUntil([] { return texts.size() == 4; }, 3000));
     PumpFor(60);
     SetMessageBoxHook(previous);
     EXPECT_EQ(mostOpen, 1);
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_NE(texts[0], texts[1]);
+    EXPECT_EQ(texts, std::vector<std::string>(4, texts.at(0)));
+}
+
+// Failures joined in one box fold their repeats into it; a worker's report
+// folded into a box that opened before it is reported again; a box that
+// throws leaves the gate open.
+TEST(MidiErrorBox, RepeatsFoldIntoTheirJoinedBoxAndAThrowingBoxLeavesTheGateOpen)
+{
+    static const MidiFailureSourcePtr input = std::make_shared<CMidiFailureSource>();
+    static const MidiFailureSourcePtr output = std::make_shared<CMidiFailureSource>();
+    static std::vector<std::string> texts;
+    const MessageBoxHook previous = SetMessageBoxHook([](HWND, const std::string& text, unsigned) {
+        texts.push_back(text);
+        if (text == "throw")
+            throw std::runtime_error(text);
+        if (texts.size() == 1) {
+            EXPECT_TRUE(input->BeginReport());
+            ShowMidiErrorBox("A", input, true);
+        }
+        if (texts.size() <= 2) {
+            ShowMidiErrorBox("B", output);
+            ShowMidiErrorBox("C");
+        }
+        return IDOK;
+    });
+    ShowMidiErrorBox("A", input);
+    EXPECT_EQ(texts, (std::vector<std::string>{"A", "B\nC"}));
+    EXPECT_TRUE(input->TakeReportAgain());
+    EXPECT_TRUE(input->BeginReport());
+    EXPECT_THROW(ShowMidiErrorBox("throw"), std::runtime_error);
+    ShowMidiErrorBox("after");
+    SetMessageBoxHook(previous);
+    EXPECT_EQ(texts.back(), "after");
 }
 
 // A device deleted while its worker-error box is open (as by the set-up
