@@ -1,0 +1,72 @@
+#include "Artwork.h"
+
+#include "Canvas.h"
+#include "Layout.h"
+#include "Player.h"
+#include "Skins.h"
+
+#include <ostream>
+
+namespace art {
+
+namespace fs = std::filesystem;
+
+bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& script, std::ostream& messages)
+{
+    Edition edition;
+    std::string errors;
+    if (!ReadEditionFile(id, script.string(), edition, errors)) {
+        messages << "tev_artwork: " << script.string() << ": " << errors;
+        return false;
+    }
+    const std::string warning = "tev_artwork: warning: " + script.filename().string() + ": ";
+    // What a skin author has to finish; the rest is painted all the same.
+    for (const std::string& problem : edition.problems)
+        messages << warning << problem << "\n";
+
+    std::error_code error;
+    const fs::path scriptFolder = output / "Script";
+    fs::create_directories(scriptFolder, error);
+    if (error) {
+        messages << "tev_artwork: unable to create " << scriptFolder.string() << ": " << error.message() << "\n";
+        return false;
+    }
+    if (!fs::copy_file(script, scriptFolder / script.filename(), fs::copy_options::overwrite_existing, error)) {
+        messages << "tev_artwork: unable to copy " << script.string() << ": " << error.message() << "\n";
+        return false;
+    }
+    bool ok = true;
+    auto check = [&](bool written, const fs::path& path) {
+        if (!written)
+            messages << "tev_artwork: unable to write " << path.string() << "\n";
+        ok = written && ok;
+    };
+    auto ship = [&](const std::string& name, const Canvas& painted) {
+        const fs::path path = scriptFolder / (name + ".bmp");
+        check(WriteBmp(path.string(), painted), path);
+    };
+
+    for (const Window& window : edition.windows)
+        for (const Face& face : window.faces) {
+            Canvas picture = PaintFace(window, face);
+            PaintSliderSlots(picture, Skins()[face.skin], face);
+            ship(face.bitmap, picture);
+        }
+    for (const Skin& skin : Skins()) {
+        for (Kind kind : {Kind::Knob, Kind::CentreKnob})
+            ship(KnobBitmapName(skin, kind), PaintKnobStrip(skin, kind == Kind::CentreKnob));
+        ship(ButtonBitmapName(skin), PaintButton(skin));
+        for (const NamedCanvas& bitmap : PaintPlayerBitmaps(skin))
+            ship(bitmap.name, bitmap.canvas);
+    }
+    const NamedCanvas skinPicture = PaintSkinPicture();
+    ship(skinPicture.name, skinPicture.canvas);
+
+    const Brand brand = BrandOf(edition);
+    check(WriteBmp((output / "Splash.bmp").string(), PaintSplash(brand)), output / "Splash.bmp");
+    check(WriteIco((output / "Program.ico").string(), PaintProgramIcons(brand)), output / "Program.ico");
+    check(WriteIco((output / "Document.ico").string(), PaintDocumentIcons(brand)), output / "Document.ico");
+    return ok;
+}
+
+} // namespace art
