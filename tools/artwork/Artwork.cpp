@@ -52,15 +52,30 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
             PaintSliderSlots(picture, Skins()[face.skin], face);
             ship(face.bitmap, picture);
         }
-    for (const Skin& skin : Skins()) {
+    for (const NamedSkin& named : edition.skins) {
+        size_t index = 0;
+        if (!FindSkin(named.name, index))
+            continue;
+        const Skin& skin = Skins()[index];
         for (Kind kind : {Kind::Knob, Kind::CentreKnob})
             ship(KnobBitmapName(skin, kind), PaintKnobStrip(skin, kind == Kind::CentreKnob));
         ship(ButtonBitmapName(skin), PaintButton(skin));
         for (const NamedCanvas& bitmap : PaintPlayerBitmaps(skin))
             ship(bitmap.name, bitmap.canvas);
     }
-    const NamedCanvas skinPicture = PaintSkinPicture();
+    const NamedCanvas skinPicture = PaintSkinPicture(edition.skins);
     ship(skinPicture.name, skinPicture.canvas);
+    // Every bitmap that a skin's faces use must be there, painted or the
+    // author's: the program refuses to start without one.
+    for (const NamedSkin& named : edition.skins) {
+        std::string missing;
+        for (const std::string& bitmap : named.bitmaps)
+            if (!fs::exists(scriptFolder / (bitmap + ".bmp")))
+                missing += (missing.empty() ? "" : ", ") + bitmap;
+        if (!missing.empty())
+            messages << warning << "skin \"" << named.name << "\" has neither paint nor a file beside the script for "
+                     << missing << "\n";
+    }
 
     const Brand brand = BrandOf(edition);
     check(WriteBmp((output / "Splash.bmp").string(), PaintSplash(brand)), output / "Splash.bmp");
