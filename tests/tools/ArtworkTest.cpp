@@ -3,7 +3,8 @@
 // panels as painted: display boxes whose text area is the exact colour the
 // text writers fill, every control labelled, labels and controls inside
 // their plates and clear of each other, and a control moved in the script
-// taking its painted label along; only the skins a script names painted.
+// taking its painted label along; only the skins a script names painted,
+// and a skin author's own bitmaps shipped as they are.
 #include "artwork/Artwork.h"
 #include "artwork/Canvas.h"
 #include "artwork/Layout.h"
@@ -310,20 +311,29 @@ std::string KappaWithSkins(const std::vector<std::string>& skins, size_t states)
 }
 
 // Only the skins a script names are painted, with a cell of the skin
-// picture each; a skin the tool can't paint is told.
-TEST(ArtworkSkins, AScriptGetsItsOwnSkinsOnly)
+// picture each; a skin the tool can't paint is told, unless its author
+// gives its bitmaps. The author's own bitmaps beside the script (a third
+// skin, a repainted knob strip) are shipped as they are.
+TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
 {
     namespace fs = std::filesystem;
+    const std::vector<std::string> steelAndKnob = {
+        "steelMain",       "steelEffects",     "steelKnob",         "steelCentreKnob",  "steelButton",
+        "steelReadButton", "steelWriteButton", "steelSelectButton", "steelMinusButton", "steelPlusButton",
+        "steelSwitch",     "steelFader",       "steelKeys",         "classicKnob"};
     const struct {
         std::string name;
         std::vector<std::string> skins;
         size_t states;
-        std::vector<std::string> painted, absent, warnings;
+        std::vector<std::string> authored, painted, absent, warnings;
     } cases[] = {
-        {"classic", {"classic"}, 1, {"classicMain", "classicKnob"}, {"midnightMain", "midnightKnob"}, {}},
-        {"bare", {"classic", "midnight", "steel"}, 2, {"midnightKeys"}, {"steelMain", "steelKnob"},
+        {"classic", {"classic"}, 1, {}, {"classicMain", "classicKnob"}, {"midnightMain", "midnightKnob"}, {}},
+        {"bare", {"classic", "midnight", "steel"}, 2, {}, {"midnightKeys"}, {"steelMain", "steelKnob"},
          {"skin \"steel\"", "stateCount is 2"}},
+        {"steel", {"classic", "midnight", "steel"}, 3, steelAndKnob, {"classicMain", "midnightKnob"}, {}, {}},
     };
+    const std::string ownFile = TempPath("own.bmp");
+    ASSERT_TRUE(art::WriteBmp(ownFile, Canvas(4, 4, art::Hex("123456"))));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path source = TempPath("script-" + c.name), output = TempPath("made-" + c.name);
@@ -331,9 +341,13 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsOnly)
         fs::remove_all(output);
         fs::create_directories(source);
         std::ofstream(source / "KappaEditScript.xml", std::ios::binary) << KappaWithSkins(c.skins, c.states);
+        for (const std::string& name : c.authored)
+            fs::copy_file(ownFile, source / (name + ".bmp"));
         std::ostringstream messages;
         EXPECT_TRUE(art::MakeArtwork("kappa", output, source / "KappaEditScript.xml", messages));
         const fs::path shipped = output / "Script";
+        for (const std::string& name : c.authored)
+            EXPECT_EQ(ReadAll((shipped / (name + ".bmp")).string()), ReadAll(ownFile)) << name;
         for (const std::string& name : c.painted)
             EXPECT_GT(fs::file_size(shipped / (name + ".bmp")), 1000u) << name;
         for (const std::string& name : c.absent)

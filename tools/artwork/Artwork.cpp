@@ -6,10 +6,26 @@
 #include "Skins.h"
 
 #include <ostream>
+#include <set>
 
 namespace art {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The names of the bitmaps beside the script.
+std::set<std::string> AuthorBitmaps(const fs::path& folder)
+{
+    std::set<std::string> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
+        if (entry.is_regular_file(error) && entry.path().extension() == ".bmp")
+            names.insert(entry.path().stem().string());
+    return names;
+}
+
+} // namespace
 
 bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& script, std::ostream& messages)
 {
@@ -35,15 +51,20 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
         messages << "tev_artwork: unable to copy " << script.string() << ": " << error.message() << "\n";
         return false;
     }
+    const fs::path authorFolder = script.parent_path().empty() ? fs::path(".") : script.parent_path();
+    const std::set<std::string> authored = AuthorBitmaps(authorFolder);
     bool ok = true;
     auto check = [&](bool written, const fs::path& path) {
         if (!written)
             messages << "tev_artwork: unable to write " << path.string() << "\n";
         ok = written && ok;
     };
+    // A bitmap the author gives is copied below instead.
     auto ship = [&](const std::string& name, const Canvas& painted) {
-        const fs::path path = scriptFolder / (name + ".bmp");
-        check(WriteBmp(path.string(), painted), path);
+        if (!authored.count(name)) {
+            const fs::path path = scriptFolder / (name + ".bmp");
+            check(WriteBmp(path.string(), painted), path);
+        }
     };
 
     for (const Window& window : edition.windows)
@@ -65,6 +86,13 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
     }
     const NamedCanvas skinPicture = PaintSkinPicture(edition.skins);
     ship(skinPicture.name, skinPicture.canvas);
+    for (const std::string& name : authored) {
+        const fs::path from = authorFolder / (name + ".bmp");
+        if (!fs::copy_file(from, scriptFolder / from.filename(), fs::copy_options::overwrite_existing, error)) {
+            messages << "tev_artwork: unable to copy " << from.string() << ": " << error.message() << "\n";
+            ok = false;
+        }
+    }
     // Every bitmap that a skin's faces use must be there, painted or the
     // author's: the program refuses to start without one.
     for (const NamedSkin& named : edition.skins) {

@@ -1,6 +1,8 @@
 // Makes the artwork of one program at build time (see Artwork.h):
 //
 //   tev_artwork <kappa|sigma> <output folder> <script file>
+//
+// The skin author's own bitmaps are the .bmp files beside the script.
 #include "Artwork.h"
 
 #include <iostream>
