@@ -4,7 +4,9 @@
 #
 # creates the target tev_artwork_<edition>, which writes into
 # ${CMAKE_BINARY_DIR}/artwork/<edition>/ the files Program.ico, Document.ico,
-# Splash.bmp and Script/ (the edition's script and every bitmap it names).
+# Splash.bmp and Script/ (the edition's script and every bitmap of the skins
+# it names). A skin author's own <name>.bmp beside the script in
+# editions/<edition>/Script/ is copied there instead of the painted one.
 # The folder is also left in TEV_ARTWORK_DIR_<edition> for the caller.
 #
 # The tool is a host program: it is compiled with the host's C++ compiler
@@ -68,12 +70,17 @@ function(tev_artwork edition)
   get_property(tool GLOBAL PROPERTY TEV_ARTWORK_TOOL)
   tev_edition_script(${edition} script)
   set(source ${PROJECT_SOURCE_DIR}/editions/${edition}/Script/${script})
+  # The author's bitmaps: the build looks for new ones each time, and the
+  # list below changes when one comes or goes, so the artwork is made again.
+  file(GLOB authored CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/editions/${edition}/Script/*.bmp)
+  set(authored_list ${CMAKE_BINARY_DIR}/artwork/${edition}-authored.txt)
+  file(CONFIGURE OUTPUT ${authored_list} CONTENT "${authored}\n")
   add_custom_command(
     OUTPUT ${out}/Program.ico ${out}/Document.ico ${out}/Splash.bmp ${out}/Script/${script}
     # A fresh Script folder: no bitmap of an older layout stays behind.
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${out}/Script
     COMMAND ${tool} ${edition} ${out} ${source}
-    DEPENDS ${tool} tev_artwork_tool ${source}
+    DEPENDS ${tool} tev_artwork_tool ${source} ${authored} ${authored_list}
     COMMENT "Painting the ${edition} artwork"
     VERBATIM)
   add_custom_target(tev_artwork_${edition} ALL

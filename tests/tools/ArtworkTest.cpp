@@ -3,7 +3,9 @@
 // panels as painted: display boxes whose text area is the exact colour the
 // text writers fill, every control labelled, labels and controls inside
 // their plates and clear of each other, and a control moved in the script
-// taking its painted label along.
+// taking its painted label along; only the skins a script names painted,
+// and a skin author's own bitmaps shipped as they are.
+#include "artwork/Artwork.h"
 #include "artwork/Canvas.h"
 #include "artwork/Layout.h"
 #include "artwork/Skins.h"
@@ -13,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <iterator>
@@ -284,6 +287,81 @@ TEST(ArtworkLayout, AControlMovedInTheScriptTakesItsPaintedLabelAlong)
     EXPECT_GT(inked(old, from), 10);
     EXPECT_EQ(inked(now, from), 0);
     EXPECT_EQ(inked(now, to), inked(old, from));
+}
+
+// The kappa script with a face of each window for each of these skins,
+// skin i shown when the skin value is i, and a skin picture of `states`.
+std::string KappaWithSkins(const std::vector<std::string>& skins, size_t states)
+{
+    std::string script = ReadText(TEV_KAPPA_SCRIPT_PATH);
+    for (const std::string type : {"kappaMainFace", "kappaEffectsFace"}) {
+        const size_t from = script.find("  <panel><type>" + type + "</type><skin>classic</skin>");
+        const size_t to = script.find("</panelType>", from);
+        EXPECT_NE(from, std::string::npos) << type;
+        std::string faces;
+        for (size_t i = 0; i < skins.size(); ++i)
+            faces += "  <panel><type>" + type + "</type><skin>" + skins[i] + "</skin><face>vs.misc.skin," +
+                     std::to_string(i) + ",==</face></panel>\n";
+        script.replace(from, to - from, faces);
+    }
+    const std::string picture = "<name>skinPicture</name><stateCount>2</stateCount>";
+    script.replace(script.find(picture), picture.size(),
+                   "<name>skinPicture</name><stateCount>" + std::to_string(states) + "</stateCount>");
+    return script;
+}
+
+// Only the skins a script names are painted, with a cell of the skin
+// picture each; a skin the tool can't paint is told, unless its author
+// gives its bitmaps. The author's own bitmaps beside the script (a third
+// skin, a repainted knob strip) are shipped as they are.
+TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
+{
+    namespace fs = std::filesystem;
+    const std::vector<std::string> steelAndKnob = {
+        "steelMain",       "steelEffects",     "steelKnob",         "steelCentreKnob",  "steelButton",
+        "steelReadButton", "steelWriteButton", "steelSelectButton", "steelMinusButton", "steelPlusButton",
+        "steelSwitch",     "steelFader",       "steelKeys",         "classicKnob"};
+    const struct {
+        std::string name;
+        std::vector<std::string> skins;
+        size_t states;
+        std::vector<std::string> authored, painted, absent, warnings;
+    } cases[] = {
+        {"classic", {"classic"}, 1, {}, {"classicMain", "classicKnob"}, {"midnightMain", "midnightKnob"}, {}},
+        {"bare", {"classic", "midnight", "steel"}, 2, {}, {"midnightKeys"}, {"steelMain", "steelKnob"},
+         {"skin \"steel\"", "stateCount is 2"}},
+        {"steel", {"classic", "midnight", "steel"}, 3, steelAndKnob, {"classicMain", "midnightKnob"}, {}, {}},
+    };
+    const std::string ownFile = TempPath("own.bmp");
+    ASSERT_TRUE(art::WriteBmp(ownFile, Canvas(4, 4, art::Hex("123456"))));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path source = TempPath("script-" + c.name), output = TempPath("made-" + c.name);
+        fs::remove_all(source);
+        fs::remove_all(output);
+        fs::create_directories(source);
+        std::ofstream(source / "KappaEditScript.xml", std::ios::binary) << KappaWithSkins(c.skins, c.states);
+        for (const std::string& name : c.authored)
+            fs::copy_file(ownFile, source / (name + ".bmp"));
+        std::ostringstream messages;
+        EXPECT_TRUE(art::MakeArtwork("kappa", output, source / "KappaEditScript.xml", messages));
+        const fs::path shipped = output / "Script";
+        for (const std::string& name : c.authored)
+            EXPECT_EQ(ReadAll((shipped / (name + ".bmp")).string()), ReadAll(ownFile)) << name;
+        for (const std::string& name : c.painted)
+            EXPECT_GT(fs::file_size(shipped / (name + ".bmp")), 1000u) << name;
+        for (const std::string& name : c.absent)
+            EXPECT_FALSE(fs::exists(shipped / (name + ".bmp"))) << name;
+        // One 20-pixel cell of the skin picture a skin.
+        const std::vector<uint8_t> picture = ReadAll((shipped / "skinPicture.bmp").string());
+        ASSERT_GE(picture.size(), 26u);
+        EXPECT_EQ(U32(picture, 22), 20 * c.skins.size());
+        for (const std::string& warning : c.warnings)
+            EXPECT_NE(messages.str().find(warning), std::string::npos) << messages.str();
+        if (c.warnings.empty()) {
+            EXPECT_EQ(messages.str(), "");
+        }
+    }
 }
 
 } // namespace

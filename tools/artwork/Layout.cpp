@@ -75,13 +75,17 @@ public:
         else
             Problem("window " + root.name + " has no caption");
         for (const ScriptPanel& panel : root.panels) {
-            Face face;
-            face.bitmap = panel.bitmap;
             const std::string where = root.name + "." + panel.name;
-            if (!FindSkin(root.name, panel.bitmap, face.skin)) {
-                Problem(where + ": no skin paints its background \"" + panel.bitmap + "\"");
+            if (panel.skin.empty() || panel.bitmap.empty()) {
+                Problem(where + " is no skin's face: it needs a skin and a background bitmap");
                 continue;
             }
+            CollectBitmaps(panel, Named(panel.skin).bitmaps);
+            Face face;
+            face.bitmap = panel.bitmap;
+            // Only the skins the tool paints get their faces painted.
+            if (!FindSkin(panel.skin, face.skin))
+                continue;
             for (const ScriptControl& control : panel.controls)
                 face.header.push_back(ItemOf(control, control.name));
             for (const ScriptPanel& plate : panel.panels) {
@@ -107,13 +111,26 @@ public:
                 Problem("the label " + label.text + " names no control: " + path);
     }
 
+    void Problem(const std::string& text) { m_edition.problems.push_back(text); }
+
 private:
-    bool FindSkin(const std::string& window, const std::string& bitmap, size_t& skin) const
+    NamedSkin& Named(const std::string& skin)
     {
-        for (skin = 0; skin < Skins().size(); ++skin)
-            if (WindowBitmapName(Skins()[skin], window) == bitmap)
-                return true;
-        return false;
+        for (NamedSkin& named : m_edition.skins)
+            if (named.name == skin)
+                return named;
+        return m_edition.skins.emplace_back(NamedSkin{skin, {}});
+    }
+
+    static void CollectBitmaps(const ScriptPanel& panel, std::set<std::string>& bitmaps)
+    {
+        if (!panel.bitmap.empty())
+            bitmaps.insert(panel.bitmap);
+        for (const ScriptControl& control : panel.controls)
+            if (!control.bitmap.empty())
+                bitmaps.insert(control.bitmap);
+        for (const ScriptPanel& inner : panel.panels)
+            CollectBitmaps(inner, bitmaps);
     }
 
     void AddLabels(const std::string& where, Face& face)
@@ -147,8 +164,6 @@ private:
         }
     }
 
-    void Problem(const std::string& text) { m_edition.problems.push_back(text); }
-
     const Words& m_words;
     Edition& m_edition;
     std::set<std::string> m_used;
@@ -164,7 +179,8 @@ bool ReadEdition(const std::string& id, std::istream& script, Edition& edition, 
         return false;
     }
     std::vector<ScriptPanel> roots;
-    if (!ReadScriptPanels(script, PaintedCellSize, roots, errors))
+    StateCounts stateCounts;
+    if (!ReadScriptPanels(script, PaintedCellSize, roots, stateCounts, errors))
         return false;
     edition = {};
     edition.id = id;
@@ -173,6 +189,10 @@ bool ReadEdition(const std::string& id, std::istream& script, Edition& edition, 
     for (const ScriptPanel& root : roots)
         builder.AddWindow(root);
     builder.ReportUnused();
+    const auto picture = stateCounts.find(kSkinPicture);
+    if (picture != stateCounts.end() && picture->second != static_cast<int>(edition.skins.size()))
+        builder.Problem(std::string(kSkinPicture) + "'s stateCount is " + std::to_string(picture->second) +
+                        ", not the number of skins, " + std::to_string(edition.skins.size()));
     return true;
 }
 

@@ -7,6 +7,7 @@
 // labels (Labels.cpp, keyed by the names the script uses) and the looks.
 #include "Script.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,8 @@ struct Section {
     std::vector<Item> items;
 };
 
-// One skin's face of a window.
+// One skin's face of a window; only the skins the tool paints have theirs
+// here.
 struct Face {
     size_t skin = 0;    // index into Skins()
     std::string bitmap; // the background bitmap it names
@@ -56,10 +58,20 @@ struct Window {
     std::vector<Face> faces;
 };
 
+// A skin that the window faces of the script name (their "skin"), with
+// every bitmap those faces use.
+struct NamedSkin {
+    std::string name; // "classic"
+    std::set<std::string> bitmaps;
+};
+
 struct Edition {
     std::string id;      // "kappa" or "sigma"
     std::string product; // "KappaEdit"
     std::vector<Window> windows;
+    // In the order the faces first name them, painted by the tool or not:
+    // skin 0, 1, ... when the main window lists its faces in that order.
+    std::vector<NamedSkin> skins;
     // Controls and sections that need a label or title and have none, and
     // labels that name no control: told to the skin author, never painted.
     std::vector<std::string> problems;

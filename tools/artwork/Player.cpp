@@ -110,6 +110,20 @@ Canvas PaintKeys(const Skin& skin)
     return keys;
 }
 
+// The colours of a skin the tool doesn't paint, for its cell of the skin
+// picture: neutral greys that suit any look.
+Skin Plain(const std::string& name)
+{
+    Skin skin;
+    skin.name = name;
+    skin.display = Hex("c8c8c8");
+    skin.displayEdge = Hex("505050");
+    skin.displayText = Hex("202020");
+    skin.headerTop = Hex("9a9a9a");
+    skin.headerBottom = Hex("6a6a6a");
+    return skin;
+}
+
 } // namespace
 
 std::vector<NamedCanvas> PaintPlayerBitmaps(const Skin& skin)
@@ -126,12 +140,12 @@ std::vector<NamedCanvas> PaintPlayerBitmaps(const Skin& skin)
     };
 }
 
-NamedCanvas PaintSkinPicture()
+NamedCanvas PaintSkinPicture(const std::vector<NamedSkin>& skins)
 {
-    const auto& skins = Skins();
     Canvas picture(kSkinPictureWidth, kButtonHeight * static_cast<int>(skins.size()), Rgb{});
     for (size_t i = 0; i < skins.size(); ++i) {
-        const Skin& skin = skins[i];
+        size_t painted = 0;
+        const Skin skin = FindSkin(skins[i].name, painted) ? Skins()[painted] : Plain(skins[i].name);
         const int top = kButtonHeight * static_cast<int>(i);
         // A flat window with a sharp dark edge, like the displays: it shows
         // the skin, nothing to press.
@@ -148,7 +162,7 @@ NamedCanvas PaintSkinPicture()
                      [&](float, float y) { return Mix(skin.headerTop, skin.headerBottom, (y - t - 6) / 8.0f); });
         DrawText(picture, skin.name, 18, t + 7, 0, CaptionStyle(), skin.displayText);
     }
-    return {"skinPicture", picture};
+    return {kSkinPicture, picture};
 }
 
 void PaintSliderSlots(Canvas& window, const Skin& skin, const Face& face)
@@ -181,7 +195,7 @@ void PaintedCellSize(const std::string& bitmap, int& width, int& height)
                           {"Knob", kKnobCell, kKnobCell},               {"CentreKnob", kKnobCell, kKnobCell},
                           {"Button", kButtonSize, kButtonSize}};
     width = height = 0;
-    if (bitmap == "skinPicture") {
+    if (bitmap == kSkinPicture) {
         width = kSkinPictureWidth;
         height = kButtonHeight;
         return;

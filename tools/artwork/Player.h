@@ -23,9 +23,12 @@ struct NamedCanvas {
 // off pressed, on, on pressed), "<skin>Fader" (the 20 x 10 cap) and
 // "<skin>Keys" (the key images of the keyboard).
 std::vector<NamedCanvas> PaintPlayerBitmaps(const Skin& skin);
-// "skinPicture": one 64 x 20 state per skin, its swatch and name, drawn as
-// an indicator window set into the plate, not as a button.
-NamedCanvas PaintSkinPicture();
+constexpr const char* kSkinPicture = "skinPicture";
+// kSkinPicture: one 64 x 20 state for each of the script's skins, in their
+// order, with the skin's swatch and name, drawn as an indicator window set
+// into the plate, not as a button. A skin the tool doesn't paint gets a
+// plain grey cell with its name.
+NamedCanvas PaintSkinPicture(const std::vector<NamedSkin>& skins);
 // The fader slot under every slider of the face.
 void PaintSliderSlots(Canvas& window, const Skin& skin, const Face& face);
 

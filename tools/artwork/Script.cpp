@@ -47,6 +47,9 @@ public:
             return Fail("unable to resolve the macros of panel type " + entry.type);
         if (!ReadView(type, originX, originY, panel.name, panel.rect, panel.bitmap))
             return false;
+        for (const CTevPair& pair : entry.pairs)
+            if (pair.first == "skin")
+                Trim(pair.second, panel.skin);
         for (CTevElementDefinition child : type.children) {
             if (!ResolveMacros(entry.pairs, child))
                 return Fail("unable to resolve the macros of a child panel of " + panel.name);
@@ -110,7 +113,7 @@ private:
 } // namespace
 
 bool ReadScriptPanels(std::istream& script, const CellSize& cellSize, std::vector<ScriptPanel>& rootPanels,
-                      std::string& errors)
+                      StateCounts& stateCounts, std::string& errors)
 {
     CTevScriptTokenizer tokenizer(script);
     CTevTypeDefinitions types;
@@ -133,6 +136,18 @@ bool ReadScriptPanels(std::istream& script, const CellSize& cellSize, std::vecto
         } else if (tag == "panel") {
             entries.emplace_back();
             entries.back().Read(text);
+        } else if (tag == "bitmap") {
+            CTevElementDefinition bitmap;
+            bitmap.Read(text);
+            std::string given, name, count;
+            int32_t states = 1;
+            bitmap.TakeLastValue("name", given);
+            Trim(given, name);
+            if (bitmap.TakeLastValue("stateCount", count) && !ScanLong(count, states)) {
+                errors += "invalid stateCount of bitmap " + name + ": " + count + "\n";
+                return false;
+            }
+            stateCounts[name] = states;
         }
     }
     CReader reader(types, cellSize, errors);

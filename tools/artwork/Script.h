@@ -5,6 +5,7 @@
 // so the artwork is painted where the program puts the controls.
 #include <functional>
 #include <iosfwd>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct ScriptPanel {
     std::string name;
     Rect rect;          // window coordinates
     std::string bitmap; // "bitmapRef", macros resolved; empty when none
+    std::string skin;   // the "skin" its entry gives (a window face's skin); empty when none
     std::vector<ScriptPanel> panels;
     std::vector<ScriptControl> controls;
 };
@@ -38,9 +40,14 @@ struct ScriptPanel {
 // bitmap is not known.
 using CellSize = std::function<void(const std::string& bitmap, int& width, int& height)>;
 
-// Reads every root panel of the script, in script order. False, with the
-// reason in `errors`, when the script or a panel in it can't be read.
+// The "stateCount" of every bitmap the script declares, by name (1 when it
+// gives none).
+using StateCounts = std::map<std::string, int>;
+
+// Reads every root panel of the script, in script order, and the bitmaps it
+// declares. False, with the reason in `errors`, when the script or a panel
+// in it can't be read.
 bool ReadScriptPanels(std::istream& script, const CellSize& cellSize, std::vector<ScriptPanel>& rootPanels,
-                      std::string& errors);
+                      StateCounts& stateCounts, std::string& errors);
 
 } // namespace art

@@ -193,6 +193,14 @@ const std::vector<Skin>& Skins()
     return skins;
 }
 
+bool FindSkin(const std::string& name, size_t& index)
+{
+    for (index = 0; index < Skins().size(); ++index)
+        if (Skins()[index].name == name)
+            return true;
+    return false;
+}
+
 std::string WindowBitmapName(const Skin& skin, const std::string& window)
 {
     return skin.name + Capitalised(window);

@@ -21,9 +21,12 @@ struct Skin {
     Rgb buttonTop, buttonBottom, arrow;
 };
 
-// In the order of the script's skin names: 0 "Classic" (ivory and walnut),
-// 1 "Midnight" (graphite and amber).
+// The skins the tool can paint: "classic" (ivory and walnut) and
+// "midnight" (graphite and amber). A program gets those its script names.
 const std::vector<Skin>& Skins();
+// The index in Skins() of the skin of this name; false when the tool
+// doesn't paint it.
+bool FindSkin(const std::string& name, size_t& index);
 
 // The bitmap names a skin uses.
 // A window's background in a skin: "<skin><Window>" ("classicMain").
