@@ -5,8 +5,9 @@
 #include "Player.h"
 #include "Skins.h"
 
+#include <cctype>
+#include <map>
 #include <ostream>
-#include <set>
 
 namespace art {
 
@@ -14,15 +15,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The names of the bitmaps beside the script.
-std::set<std::string> AuthorBitmaps(const fs::path& folder)
+// Windows finds a file whatever the case of its name: so does the build.
+std::string Folded(std::string name)
 {
-    std::set<std::string> names;
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// The bitmaps beside the script, by their names folded to lower case.
+std::map<std::string, fs::path> AuthorBitmaps(const fs::path& folder)
+{
+    std::map<std::string, fs::path> bitmaps;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
         if (entry.is_regular_file(error) && entry.path().extension() == ".bmp")
-            names.insert(entry.path().stem().string());
-    return names;
+            bitmaps.emplace(Folded(entry.path().stem().string()), entry.path());
+    return bitmaps;
 }
 
 } // namespace
@@ -52,7 +61,7 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
         return false;
     }
     const fs::path authorFolder = script.parent_path().empty() ? fs::path(".") : script.parent_path();
-    const std::set<std::string> authored = AuthorBitmaps(authorFolder);
+    const std::map<std::string, fs::path> authored = AuthorBitmaps(authorFolder);
     bool ok = true;
     auto check = [&](bool written, const fs::path& path) {
         if (!written)
@@ -61,7 +70,7 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
     };
     // A bitmap the author gives is copied below instead.
     auto ship = [&](const std::string& name, const Canvas& painted) {
-        if (!authored.count(name)) {
+        if (!authored.count(Folded(name))) {
             const fs::path path = scriptFolder / (name + ".bmp");
             check(WriteBmp(path.string(), painted), path);
         }
@@ -86,8 +95,7 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
     }
     const NamedCanvas skinPicture = PaintSkinPicture(edition.skins);
     ship(skinPicture.name, skinPicture.canvas);
-    for (const std::string& name : authored) {
-        const fs::path from = authorFolder / (name + ".bmp");
+    for (const auto& [name, from] : authored) {
         if (!fs::copy_file(from, scriptFolder / from.filename(), fs::copy_options::overwrite_existing, error)) {
             messages << "tev_artwork: unable to copy " << from.string() << ": " << error.message() << "\n";
             ok = false;
@@ -98,7 +106,7 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
     for (const NamedSkin& named : edition.skins) {
         std::string missing;
         for (const std::string& bitmap : named.bitmaps)
-            if (!fs::exists(scriptFolder / (bitmap + ".bmp")))
+            if (!fs::exists(scriptFolder / (bitmap + ".bmp")) && !authored.count(Folded(bitmap)))
                 missing += (missing.empty() ? "" : ", ") + bitmap;
         if (!missing.empty())
             messages << warning << "skin \"" << named.name << "\" has neither paint nor a file beside the script for "
