@@ -200,14 +200,16 @@ protected:
 
     // Data requests the program sent to the device and data sets the
     // device sent back.
-    int CountRequests() const
+    std::vector<std::string> Requests(size_t fromLine = 0) const
     {
-        int count = 0;
-        for (const std::string& line : Lines(Log()))
-            if (StartsWith(line, "out 0 F0 41") && line.find(" 11 ", 12) != std::string::npos)
-                ++count;
-        return count;
+        std::vector<std::string> requests;
+        const std::vector<std::string> lines = Lines(Log());
+        for (size_t i = fromLine; i < lines.size(); ++i)
+            if (StartsWith(lines[i], "out 0 F0 41") && lines[i].find(" 11 ", 12) != std::string::npos)
+                requests.push_back(lines[i]);
+        return requests;
     }
+    int CountRequests() const { return static_cast<int>(Requests().size()); }
     int CountAnswers() const
     {
         int count = 0;
@@ -567,11 +569,7 @@ TEST_P(CProgramTest, ABoxDuringReadLeavesTheMainWindowDisabledAndASecondReadDoes
             return !progress && !box && ::IsWindowEnabled(main);
         },
         30000));
-    std::vector<std::string> requests;
-    const std::vector<std::string> lines = Lines(Log());
-    for (size_t i = mark; i < lines.size(); ++i)
-        if (StartsWith(lines[i], "out 0 F0 41") && lines[i].find(" 11 ", 12) != std::string::npos)
-            requests.push_back(lines[i]);
+    const std::vector<std::string> requests = Requests(mark);
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(std::count(requests.begin(), requests.end(), requests.front()), 1) << requests.front();
 

@@ -7,7 +7,6 @@
 #include "midi/TevMidi.h"
 
 #include <atomic>
-#include <memory>
 #include <string>
 
 class CMidiInDevice : public CWnd, public CTevMidiInDevice, public CMidiIn {
