@@ -61,6 +61,23 @@ CApp::~CApp()
         g_app = nullptr;
 }
 
+HWND CApp::GetFrontWindow() const
+{
+    const CWnd* modal = m_windowStack->GetTopModal();
+    return modal != nullptr && modal->GetSafeHwnd() != nullptr ? modal->GetSafeHwnd() : CWinApp::GetFrontWindow();
+}
+
+bool CApp::WantsEnabled(HWND window) const
+{
+    return m_windowStack->Contains(window) ? m_windowStack->WantsEnabled(window) : CWinApp::WantsEnabled(window);
+}
+
+void CApp::UpdateWindowStates(HWND leave)
+{
+    m_windowStack->Update(leave);
+    CWinApp::UpdateWindowStates(leave);
+}
+
 std::string CApp::GetModuleDirectory()
 {
     static const std::string directory = [] {

@@ -26,6 +26,11 @@ public:
     bool InitInstance() override;
     int ExitInstance() override;
     bool OnIdle(long count) override;
+    // The window stack has its say: a modal panel's window is in front, and
+    // only the top level takes input.
+    HWND GetFrontWindow() const override;
+    bool WantsEnabled(HWND window) const override;
+    void UpdateWindowStates(HWND leave = nullptr) override;
 
     // One attempt to load the script at the script path and bring the
     // program up; every failure has been shown when it returns false.

@@ -48,12 +48,6 @@ void LeaveWindowStack(CWnd* frame, bool modal)
         stack->Remove(frame, modal);
 }
 
-void EnableWindowStackTop(bool enable)
-{
-    if (CModalWindowStack* stack = WindowStack())
-        stack->EnableTop(enable);
-}
-
 // Puts the hidden window, of the given size, at the panel's saved position,
 // moved wholly into the work area where it fits: the screen may have
 // shrunk, a monitor gone, the file been mangled since. The placement is in
@@ -94,18 +88,15 @@ bool StillOwnsWindow(HWND window, const CWnd* object)
 }
 
 // What the main frame and a sub-frame do alike: a panel whose window is
-// deactivated or moved is no longer active, and the top of the window
-// stack is enabled or disabled with the window. A window that is
-// deactivated, or told to cancel its modes (a dialog is about to disable
-// it), ends a gesture that holds the mouse: no note stays on. True while
-// the frame still owns its window afterwards.
+// deactivated or moved is no longer active. A window that is deactivated,
+// or told to cancel its modes (a dialog is about to disable it), ends a
+// gesture that holds the mouse: no note stays on. True while the frame
+// still owns its window afterwards.
 bool OnFrameStateMessage(CWnd& frame, CTevRootPanel* panel, UINT message, WPARAM wParam)
 {
     const HWND hwnd = frame.GetSafeHwnd();
     const bool inactive = message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE;
-    if (message == WM_ENABLE)
-        EnableWindowStackTop(wParam != 0);
-    else if (panel && (inactive || message == WM_CANCELMODE))
+    if (panel && (inactive || message == WM_CANCELMODE))
         panel->CancelCapture();
     if (panel && (message == WM_MOVE || inactive))
         panel->SetActive(false);
@@ -474,7 +465,6 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
     case WM_CANCELMODE:
     case WM_MOVE:
-    case WM_ENABLE:
         if (!OnFrameStateMessage(*this, m_panel, message, wParam))
             return 0;
         break;
@@ -561,7 +551,6 @@ LRESULT CSubFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
     case WM_CANCELMODE:
     case WM_MOVE:
-    case WM_ENABLE:
         if (!OnFrameStateMessage(*this, m_panel, message, wParam))
             return 0;
         break;

@@ -3,6 +3,7 @@
 #include "Services.h"
 #include "resource.h"
 
+#include "appkit/ModalHold.h"
 #include "appkit/WinApp.h"
 
 #include <commctrl.h>
@@ -13,6 +14,7 @@ CProgressBar::CProgressBar(unsigned templateId) : m_templateId(templateId)
 
 CProgressBar::~CProgressBar()
 {
+    m_hold.reset();
     if (m_dialog)
         ::DestroyWindow(m_dialog);
 }
@@ -47,13 +49,11 @@ void CProgressBar::Begin(int32_t range, const std::string& text, bool cancellabl
     if (m_level++ != 0)
         return;
     HWND main = MainWindow();
-    if (main)
-        ::EnableWindow(main, FALSE);
+    m_hold = std::make_unique<CModalHold>(main);
     m_dialog = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), main, DialogProc,
                                     reinterpret_cast<LPARAM>(this));
     if (!m_dialog) {
-        if (main)
-            ::EnableWindow(main, TRUE);
+        m_hold.reset();
         return;
     }
     m_cancellable = cancellable;
@@ -88,8 +88,9 @@ void CProgressBar::End()
         return;
     if (--m_level != 0)
         return;
-    if (HWND main = MainWindow())
-        ::EnableWindow(main, TRUE);
+    // Released before the dialog goes, so the activation returns to the
+    // main window.
+    m_hold.reset();
     if (m_dialog) {
         ::DestroyWindow(m_dialog);
         m_dialog = nullptr;

@@ -10,7 +10,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+
+class CModalHold;
 
 class CProgressBar : public CTevProgressBar {
 public:
@@ -41,6 +44,8 @@ private:
 
     unsigned m_templateId;
     HWND m_dialog = nullptr;
+    // The main window takes no input while the operation runs.
+    std::unique_ptr<CModalHold> m_hold;
     int32_t m_level = 0;
     bool m_cancelled = false;
 };

@@ -1,25 +1,18 @@
 #include "ModalWindowStack.h"
 
+#include "appkit/ModalHold.h"
 #include "appkit/Wnd.h"
 
-CModalWindowStack::CModalWindowStack() : m_levels(1) {}
-
-void CModalWindowStack::EnableLevel(const std::set<CWnd*>& level, bool enable)
-{
-    for (CWnd* window : level) {
-        if (window != nullptr && window->GetSafeHwnd() != nullptr) {
-            ::EnableWindow(window->GetSafeHwnd(), enable ? TRUE : FALSE);
-        }
-    }
-}
+CModalWindowStack::CModalWindowStack() : m_levels(1), m_modals(1, nullptr) {}
 
 void CModalWindowStack::Add(CWnd* window, bool modal)
 {
     if (modal) {
-        EnableLevel(m_levels.back(), false);
         m_levels.emplace_back();
+        m_modals.push_back(window);
     }
     m_levels.back().insert(window);
+    Update();
 }
 
 void CModalWindowStack::Remove(CWnd* window, bool modal)
@@ -31,28 +24,51 @@ void CModalWindowStack::Remove(CWnd* window, bool modal)
             break;
         }
     }
-    if (!modal || holder == 0 || holder == m_levels.size()) {
-        // Not modal, in the bottom level, or unknown: it only leaves its level.
-        if (holder < m_levels.size()) {
-            m_levels[holder].erase(window);
-        }
+    if (holder == m_levels.size())
         return;
-    }
     m_levels[holder].erase(window);
-    if (holder == m_levels.size() - 1) {
-        m_levels.pop_back();
-        EnableLevel(m_levels.back(), true);
-        return;
+    if (modal && holder != 0) {
+        if (holder == m_levels.size() - 1) {
+            // Windows opened over it are no longer the stack's to govern.
+            m_levels.pop_back();
+        } else {
+            // A modal window below the top closed first: its level's other
+            // windows join the level below, which stays under the upper levels.
+            m_levels[holder - 1].insert(m_levels[holder].begin(), m_levels[holder].end());
+            m_levels.erase(m_levels.begin() + static_cast<std::ptrdiff_t>(holder));
+        }
+        m_modals.erase(m_modals.begin() + static_cast<std::ptrdiff_t>(holder));
     }
-    // A modal window below the top closed first: its level's other windows
-    // join the level below, which stays disabled under the upper levels.
-    m_levels[holder - 1].insert(m_levels[holder].begin(), m_levels[holder].end());
-    m_levels.erase(m_levels.begin() + static_cast<std::ptrdiff_t>(holder));
+    Update();
 }
 
-void CModalWindowStack::EnableTop(bool enable)
+bool CModalWindowStack::IsTopHeld() const
 {
-    EnableLevel(m_levels.back(), enable);
+    for (CWnd* window : m_levels.back())
+        if (window != nullptr && CModalHold::IsHeld(window->GetSafeHwnd()))
+            return true;
+    return false;
+}
+
+void CModalWindowStack::Update(HWND leave) const
+{
+    const bool topEnabled = !IsTopHeld();
+    for (size_t i = 0; i < m_levels.size(); ++i) {
+        const BOOL enable = i + 1 == m_levels.size() && topEnabled ? TRUE : FALSE;
+        for (CWnd* window : m_levels[i]) {
+            const HWND hwnd = window != nullptr ? window->GetSafeHwnd() : nullptr;
+            if (hwnd != nullptr && hwnd != leave)
+                ::EnableWindow(hwnd, enable);
+        }
+    }
+}
+
+bool CModalWindowStack::WantsEnabled(HWND window) const
+{
+    for (CWnd* member : m_levels.back())
+        if (member != nullptr && member->GetSafeHwnd() == window)
+            return !IsTopHeld();
+    return false;
 }
 
 bool CModalWindowStack::Contains(const CWnd* window) const
@@ -62,5 +78,14 @@ bool CModalWindowStack::Contains(const CWnd* window) const
             return true;
         }
     }
+    return false;
+}
+
+bool CModalWindowStack::Contains(HWND window) const
+{
+    for (const std::set<CWnd*>& level : m_levels)
+        for (CWnd* member : level)
+            if (member != nullptr && member->GetSafeHwnd() == window)
+                return true;
     return false;
 }

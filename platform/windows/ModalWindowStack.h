@@ -4,6 +4,8 @@
 // modal window enables the level below again.
 #pragma once
 
+#include "appkit/Win32.h"
+
 #include <cstddef>
 #include <set>
 #include <vector>
@@ -14,24 +16,32 @@ class CModalWindowStack {
 public:
     CModalWindowStack();
 
-    // Modal: disables the top level's windows and pushes a new level. Then
-    // the window joins the top level.
+    // Modal: pushes a new level, which the window begins; otherwise the
+    // window joins the top level. Then the windows are updated.
     void Add(CWnd* window, bool modal);
     // Not modal: the window leaves whichever level holds it (a sub-window
     // closed while a modal window is open above it must not stay listed).
-    // Modal: its level goes; when it was the top level, the new top level's
-    // windows are enabled again; a lower level's remaining windows join the
-    // level below it.
+    // Modal: its level goes; a lower level's remaining windows join the
+    // level below it. Then the windows are updated.
     void Remove(CWnd* window, bool modal);
-    // Enables or disables every window of the top level.
-    void EnableTop(bool enable);
+    // Enables every window of the top level unless a modal loop holds one
+    // of them (a dialog or box over one window keeps the whole level from
+    // input), and disables every lower level's; `leave` is left as it is.
+    void Update(HWND leave = nullptr) const;
+    // What Update gives the window; false for a window it doesn't hold.
+    bool WantsEnabled(HWND window) const;
+    // The modal window that began the top level; null at the bottom level.
+    CWnd* GetTopModal() const { return m_modals.back(); }
 
     std::size_t GetLevelCount() const { return m_levels.size(); }
     const std::set<CWnd*>& GetTop() const { return m_levels.back(); }
     bool Contains(const CWnd* window) const;
+    bool Contains(HWND window) const;
 
 private:
-    static void EnableLevel(const std::set<CWnd*>& level, bool enable);
+    bool IsTopHeld() const;
 
     std::vector<std::set<CWnd*>> m_levels;
+    // The window that began each level.
+    std::vector<CWnd*> m_modals;
 };

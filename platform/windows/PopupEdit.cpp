@@ -1,6 +1,9 @@
 #include "PopupEdit.h"
 
+#include "appkit/ModalHold.h"
+
 #include <algorithm>
+#include <memory>
 
 namespace {
 HHOOK g_mouseHook = nullptr;
@@ -171,10 +174,9 @@ bool CPopupEdit::Popup(const RECT& rect, CWnd* parent)
     }
     HWND parentWindow = parent != nullptr ? parent->GetSafeHwnd() : ::GetActiveWindow();
     HWND owner = parentWindow != nullptr ? ::GetAncestor(parentWindow, GA_ROOT) : nullptr;
-    const bool disabledOwner = owner != nullptr && ::IsWindowEnabled(owner);
-    if (disabledOwner) {
-        ::EnableWindow(owner, FALSE);
-    }
+    // Held for the edit's loop; released before the edit goes, so the
+    // activation returns to the owner when nothing else holds it.
+    auto hold = std::make_unique<CModalHold>(owner);
     m_modalResult = -1;
     const bool created = CreateEx(0, "EDIT", m_text.c_str(), WS_POPUP | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL,
                                   rect, CWnd::FromHandle(parentWindow), 0);
@@ -199,11 +201,9 @@ bool CPopupEdit::Popup(const RECT& rect, CWnd* parent)
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                        SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (disabledOwner) {
-        ::EnableWindow(owner, TRUE);
-        if (wasActive) {
-            ::SetActiveWindow(owner);
-        }
+    hold.reset();
+    if (wasActive && owner != nullptr && ::IsWindowEnabled(owner)) {
+        ::SetActiveWindow(owner);
     }
     if (m_hWnd != nullptr) {
         m_text = GetWindowText();

@@ -196,12 +196,57 @@ TEST_F(CShellFrameTest, SubFrameKeepsItsPlaceAndAModalPanelDisablesTheWindowsBel
     EXPECT_TRUE(::IsWindowEnabled(ask));
     EXPECT_EQ(::GetWindowLongA(ask, GWL_STYLE) & WS_MINIMIZEBOX, 0);
 
-    // A dialog over the main window disables the whole top level with it.
-    ::EnableWindow(MainFrame(), TRUE);
-    ::EnableWindow(MainFrame(), FALSE);
-    EXPECT_FALSE(::IsWindowEnabled(ask));
-    ::EnableWindow(MainFrame(), TRUE);
-    EXPECT_TRUE(::IsWindowEnabled(ask));
+    // Real boxes, each with something done from inside its loop: answered
+    // over the modal panel; the panel closed under it (as input it
+    // dispatches may close it), which takes the box along unanswered, so it
+    // is shown again; the panel opened under a box over the main window.
+    // Afterwards the windows are as the panels then open want them.
+    struct SUnderBox {
+        HWND owner = nullptr;
+        bool enabled[3] = {true, true, true};
+        int shown = 0;
+    };
+    static SUnderBox seen;
+    static std::function<void()> inside;
+    const struct {
+        const char* name;
+        std::function<void()> action;
+        int shown;
+        bool mainAfter, toolAfter, askAfter;
+    } boxes[] = {
+        {"answered", [] {}, 1, false, false, true},
+        {"panel closed", [] { ::SendMessageA(::FindWindowA(nullptr, "ask"), WM_CLOSE, 0, 0); }, 2, true, true, false},
+        {"panel opened", [&] { Views().OpenRootPanel("ask"); }, 1, false, false, true},
+    };
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(box.name);
+        const HWND front = ask ? ask : MainFrame();
+        seen = {};
+        inside = [&] {
+            HWND shown = ::FindWindowA("#32770", nullptr);
+            if (!shown)
+                return;
+            if (seen.shown++ == 0) {
+                seen.owner = ::GetWindow(shown, GW_OWNER);
+                for (int i = 0; i < 3; ++i)
+                    seen.enabled[i] = ::IsWindowEnabled(std::vector<HWND>{MainFrame(), tool, ask}[i]) != FALSE;
+                box.action();
+            }
+            if (::IsWindow(shown))
+                ::PostMessageA(shown, WM_COMMAND, IDOK, 0);
+        };
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) { inside(); });
+        EXPECT_EQ(ShowMessageBox("Undefined external error."), IDOK);
+        ::KillTimer(nullptr, timer);
+        EXPECT_EQ(seen.owner, front);
+        EXPECT_EQ(seen.enabled[0] || seen.enabled[1] || (ask && seen.enabled[2]), false);
+        EXPECT_EQ(seen.shown, box.shown);
+        ask = ::FindWindowA(nullptr, "ask");
+        EXPECT_EQ(ask != nullptr, box.askAfter);
+        EXPECT_EQ(::IsWindowEnabled(MainFrame()) != FALSE, box.mainAfter);
+        EXPECT_EQ(::IsWindowEnabled(tool) != FALSE, box.toolAfter);
+        EXPECT_TRUE(!ask || ::IsWindowEnabled(ask));
+    }
 
     ::SendMessageA(ask, WM_CLOSE, 0, 0);
     EXPECT_EQ(::FindWindowA(nullptr, "ask"), nullptr);

@@ -1,5 +1,6 @@
 #include "appkit/AppMessageBox.h"
 
+#include "appkit/ModalHold.h"
 #include "appkit/WinApp.h"
 #include "appkit/Wnd.h"
 
@@ -10,12 +11,13 @@ namespace {
 std::atomic<MessageBoxHook> g_hook{nullptr};
 
 // The window the user works in: a dialog or progress window in front of the
-// main window holds it disabled, and a box must belong to that window, so
-// that it disables the window in front and gives the activation back to it.
-HWND FrontWindowOf(HWND main)
+// application's front window (the main window, or a modal panel's) holds
+// it disabled, and a box must belong to that window, so that it disables
+// the window in front and gives the activation back to it.
+HWND FrontWindowOf(HWND front)
 {
-    HWND front = ::GetLastActivePopup(main);
-    return front != nullptr && ::IsWindowVisible(front) ? front : main;
+    HWND popup = ::GetLastActivePopup(front);
+    return popup != nullptr && ::IsWindowVisible(popup) ? popup : front;
 }
 
 } // namespace
@@ -28,27 +30,38 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)
 int ShowMessageBox(const std::string& text, unsigned type, HWND owner)
 {
     CWinApp* app = GetApp();
-    if (owner == nullptr && app != nullptr && app->GetMainWnd() != nullptr) {
-        owner = FrontWindowOf(app->GetMainWnd()->GetSafeHwnd());
-    }
-    if (owner != nullptr && !::IsWindow(owner)) {
+    for (;;) {
+        HWND boxOwner = owner;
+        if (boxOwner == nullptr && app != nullptr && app->GetFrontWindow() != nullptr) {
+            boxOwner = FrontWindowOf(app->GetFrontWindow());
+        }
+        if (boxOwner != nullptr && !::IsWindow(boxOwner)) {
+            boxOwner = nullptr;
+        }
+        int answer = 0;
+        {
+            // A real box disables and enables its owner itself, so that the
+            // activation returns to it; the hold keeps the owner's
+            // companions (the other windows of its level) from input
+            // meanwhile and, as the box closes, sets every window as what
+            // is still open then wants it. A replacement box is held like a
+            // real one.
+            const MessageBoxHook hook = g_hook.load();
+            CModalHold hold(boxOwner, hook == nullptr);
+            if (hook) {
+                return hook(boxOwner, text, type);
+            }
+            const std::string caption = app != nullptr ? app->GetAppName() : std::string();
+            // A box without an owner would go behind a disabled main window.
+            const unsigned boxType = boxOwner == nullptr ? type | MB_TASKMODAL : type;
+            answer = ::MessageBoxA(boxOwner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), boxType);
+        }
+        // A box goes with its owner (a modal panel closed by input that the
+        // box's own loop dispatched) unanswered: it is shown again, over the
+        // window now in front.
+        if (answer != 0 || boxOwner == nullptr || ::IsWindow(boxOwner)) {
+            return answer;
+        }
         owner = nullptr;
     }
-    if (MessageBoxHook hook = g_hook.load()) {
-        return hook(owner, text, type);
-    }
-    const std::string caption = app != nullptr ? app->GetAppName() : std::string();
-    // A box without an owner would go behind a disabled main window.
-    if (owner == nullptr) {
-        type |= MB_TASKMODAL;
-    }
-    // The system enables the owner as the box closes. An owner that was
-    // disabled (by an operation or a window still running below the box) is
-    // left as it was found.
-    const bool ownerWasDisabled = owner != nullptr && !::IsWindowEnabled(owner);
-    const int answer = ::MessageBoxA(owner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), type);
-    if (ownerWasDisabled && ::IsWindow(owner) && ::IsWindowEnabled(owner)) {
-        ::EnableWindow(owner, FALSE);
-    }
-    return answer;
 }

@@ -6,10 +6,13 @@
 
 #include <string>
 
-// Without an owner the box belongs to the window in front of the main
-// window (its last active pop-up, such as a dialog or the progress window
-// that holds it disabled). The box leaves its owner enabled or disabled as
-// it found it.
+// Without an owner the box belongs to the window in front: the application's
+// front window (the main window, or a modal panel's) or its last active
+// pop-up, such as a dialog or the progress window. The owner and the other
+// windows of its level take no input under the box; as it closes, every
+// window is set as the loops and panels still open want it. A box that goes
+// unanswered with its owner (a modal panel closed meanwhile) is shown again
+// over the window then in front.
 int ShowMessageBox(const std::string& text, unsigned type = MB_OK | MB_ICONEXCLAMATION,
                    HWND owner = nullptr);
 

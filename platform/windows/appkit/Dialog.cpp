@@ -1,5 +1,6 @@
 #include "appkit/Dialog.h"
 
+#include "appkit/ModalHold.h"
 #include "appkit/WinApp.h"
 
 #include <commctrl.h>
@@ -36,8 +37,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM)
 HWND CDialog::FindOwner() const
 {
     HWND owner = m_parentWnd != nullptr ? m_parentWnd->GetSafeHwnd() : nullptr;
-    if (owner == nullptr && GetApp() != nullptr && GetApp()->GetMainWnd() != nullptr) {
-        owner = GetApp()->GetMainWnd()->GetSafeHwnd();
+    if (owner == nullptr && GetApp() != nullptr) {
+        owner = GetApp()->GetFrontWindow();
     }
     // The owner is a top-level window.
     while (owner != nullptr && (::GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD) != 0) {
@@ -70,23 +71,20 @@ INT_PTR CDialog::DoModal()
         return -1;
     }
     HWND owner = FindOwner();
-    const bool ownerWasEnabled = owner != nullptr && ::IsWindowEnabled(owner);
     m_modal = true;
     if (!CreateFromTemplate(owner)) {
         m_modal = false;
         return -1;
     }
-    if (ownerWasEnabled) {
-        ::EnableWindow(owner, FALSE);
-    }
-    ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
     int result = IDCANCEL;
-    if (m_hWnd != nullptr) {
-        result = RunModalLoop();
-    }
-    // Enable the owner before the dialog goes, so the activation returns to it.
-    if (ownerWasEnabled) {
-        ::EnableWindow(owner, TRUE);
+    {
+        // Released before the dialog goes, so the activation returns to
+        // the owner when nothing else holds it.
+        CModalHold hold(owner);
+        ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+        if (m_hWnd != nullptr) {
+            result = RunModalLoop();
+        }
     }
     if (m_hWnd != nullptr) {
         if (owner != nullptr && ::GetActiveWindow() == m_hWnd) {

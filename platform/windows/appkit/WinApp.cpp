@@ -1,5 +1,6 @@
 #include "appkit/WinApp.h"
 
+#include "appkit/ModalHold.h"
 #include "appkit/Wnd.h"
 
 #include <algorithm>
@@ -54,6 +55,23 @@ CWinApp::CWinApp(const std::string& appName) : m_appName(appName)
     if (m_appName.empty()) {
         m_appName = ModuleBaseName();
     }
+}
+
+HWND CWinApp::GetFrontWindow() const
+{
+    return m_mainWnd != nullptr ? m_mainWnd->GetSafeHwnd() : nullptr;
+}
+
+bool CWinApp::WantsEnabled(HWND window) const
+{
+    return !CModalHold::IsHeld(window);
+}
+
+void CWinApp::UpdateWindowStates(HWND leave)
+{
+    const HWND main = m_mainWnd != nullptr ? m_mainWnd->GetSafeHwnd() : nullptr;
+    if (main != nullptr && main != leave)
+        ::EnableWindow(main, WantsEnabled(main) ? TRUE : FALSE);
 }
 
 CWinApp::~CWinApp()

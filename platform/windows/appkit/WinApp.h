@@ -42,6 +42,16 @@ public:
     CWnd* GetMainWnd() const { return m_mainWnd; }
     void SetMainWnd(CWnd* wnd) { m_mainWnd = wnd; }
 
+    // The window the user works in, which a box without an owner belongs
+    // to; the base: the main window (null without one).
+    virtual HWND GetFrontWindow() const;
+    // Whether the window should take input now; the base: no modal loop
+    // holds it (CModalHold).
+    virtual bool WantsEnabled(HWND window) const;
+    // Enables or disables the application's own windows as WantsEnabled
+    // says, all but `leave`; the base: the main window.
+    virtual void UpdateWindowStates(HWND leave = nullptr);
+
     // The profile lives in HKCU\Software\<company>\<app name>\<section>;
     // without a company, in HKCU\Software\<app name>\<section>.
     void SetRegistryKey(const std::string& company);

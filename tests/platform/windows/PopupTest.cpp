@@ -3,6 +3,7 @@
 // timer), the pop-up edit driven by posted keys and real clicks, and the
 // modal window stack.
 #include "ModalWindowStack.h"
+#include "appkit/ModalHold.h"
 #include "PopupEdit.h"
 #include "PopupMenu.h"
 #include "appkit/WinApp.h"
@@ -277,11 +278,17 @@ TEST(ModalWindowStack, ModalWindowsDisableTheLevelBelowUntilTheyClose)
     // A window opened meanwhile joins the modal level and stays usable.
     stack.Add(&opened, false);
     EXPECT_TRUE(opened.IsWindowEnabled());
-    // A modal dialog over the main window disables the whole top level.
-    stack.EnableTop(false);
-    EXPECT_FALSE(modal.IsWindowEnabled());
-    EXPECT_FALSE(opened.IsWindowEnabled());
-    stack.EnableTop(true);
+    // A dialog or box over one window of the top level keeps the whole
+    // level from input until it closes.
+    {
+        CModalHold hold(opened.GetSafeHwnd());
+        stack.Update();
+        EXPECT_FALSE(modal.IsWindowEnabled());
+        EXPECT_FALSE(main.IsWindowEnabled());
+    }
+    stack.Update();
+    EXPECT_TRUE(modal.IsWindowEnabled());
+    EXPECT_TRUE(opened.IsWindowEnabled());
 
     // The sub-window closes while the modal one is open: it leaves its own
     // (lower) level and is never enabled again after it is gone.

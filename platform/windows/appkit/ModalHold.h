@@ -1,0 +1,28 @@
+// A modal loop (a dialog, a message box, a pop-up edit, an operation with
+// its progress window) holds the window it runs over: that window takes no
+// input until the loop ends. Loops end in any order, and windows open and
+// close while they run (a modal panel opened by input the loop dispatched),
+// so no loop puts back the state it found: whether a window is enabled is
+// worked out anew from the holds still in force and the application's own
+// rules (CWinApp::WantsEnabled).
+#pragma once
+
+#include "appkit/Win32.h"
+
+class CModalHold {
+public:
+    // Holds `window` and brings the application's windows in line. A
+    // message box disables and enables its owner itself: `leaveToSystem`
+    // leaves the window's own state to it.
+    explicit CModalHold(HWND window, bool leaveToSystem = false);
+    // Lets the window go and sets it, and every window of the application,
+    // as what is still open wants it.
+    ~CModalHold();
+    CModalHold(const CModalHold&) = delete;
+    CModalHold& operator=(const CModalHold&) = delete;
+
+    static bool IsHeld(HWND window);
+
+private:
+    HWND m_window;
+};
