@@ -622,6 +622,43 @@ TEST_P(CProgramTest, WithoutDevicesItSaysSoAndTheSetUpDialogBindsThemInTheRegist
         5000))
         << Log();
 
+    // A box while the dialog is open belongs to it: neither window takes
+    // input under it, and the dialog does again after it.
+    ::PostMessageA(main, WM_COMMAND, 32838, 0);
+    setup = FindDialog(run.GetProcessId(), 5000);
+    ASSERT_NE(setup, nullptr);
+    box = nullptr;
+    auto boxOver = [&] {
+        for (HWND window : TopWindowsOf(run.GetProcessId(), "#32770"))
+            if (window != setup)
+                box = window;
+        return box != nullptr;
+    };
+    for (const char* command : {"fail midiInAddBuffer -1", "sysexfill 0 16"}) {
+        Command(command);
+        ASSERT_TRUE(WaitFor([&] { return Log().find(std::string("done: ") + command) != std::string::npos; }, 5000));
+    }
+    ASSERT_TRUE(WaitFor(boxOver, 10000)) << Log();
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), setup);
+    EXPECT_FALSE(::IsWindowEnabled(setup));
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    PressButton(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowEnabled(setup) != FALSE; }, 5000));
+    EXPECT_FALSE(::IsWindowEnabled(main));
+
+    // The driver refuses to open the output on OK: after its box the
+    // profile still names the device, so that the next start opens it.
+    Command("fail clear");
+    Command("fail midiOutOpen 1");
+    ASSERT_TRUE(WaitFor([&] { return Log().find("done: fail midiOutOpen 1") != std::string::npos; }, 5000));
+    PressButton(setup, IDOK);
+    box = nullptr;
+    ASSERT_TRUE(WaitFor(boxOver, 10000)) << Log();
+    PressButton(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return TopWindowsOf(run.GetProcessId(), "#32770").empty(); }, 5000));
+    EXPECT_EQ(ReadRegistryString(m_registry + "\\MIDIOutConnection", "MIDIOutDevice0"), "Standin Module Out");
+    EXPECT_TRUE(::IsWindowEnabled(main));
+
     ::PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(run.WaitForExit(20000), 0);
 }

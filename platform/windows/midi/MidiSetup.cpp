@@ -95,6 +95,7 @@ void CMidiSetup::BindInPort(CTevMidiIn& port, const std::string& deviceName, int
 {
     if (IsDeviceId(deviceId))
         port.SetDeviceId(static_cast<uint8_t>(deviceId));
+    m_inChoices[port.GetName()] = deviceName;
     if (deviceName == kNoDevice)
         return;
     if (CMidiInDevice* device = GetInDevice(deviceName))
@@ -105,6 +106,7 @@ void CMidiSetup::BindOutPort(CTevMidiOut& port, const std::string& deviceName, i
 {
     if (IsDeviceId(deviceId))
         port.SetDeviceId(static_cast<uint8_t>(deviceId));
+    m_outChoices[port.GetName()] = deviceName;
     if (deviceName == kNoDevice)
         return;
     if (CMidiOutDevice* device = GetOutDevice(deviceName))
@@ -141,6 +143,18 @@ std::string CMidiSetup::GetOutDeviceName(const CTevMidiOut& port) const
     return kNoDevice;
 }
 
+std::string CMidiSetup::GetInDeviceChoice(const CTevMidiIn& port) const
+{
+    const auto choice = m_inChoices.find(port.GetName());
+    return choice != m_inChoices.end() ? choice->second : GetInDeviceName(port);
+}
+
+std::string CMidiSetup::GetOutDeviceChoice(const CTevMidiOut& port) const
+{
+    const auto choice = m_outChoices.find(port.GetName());
+    return choice != m_outChoices.end() ? choice->second : GetOutDeviceName(port);
+}
+
 bool CMidiSetup::CloseDevices()
 {
     // Stopping an input device pumps this thread's messages: a command run
@@ -153,6 +167,8 @@ bool CMidiSetup::CloseDevices()
         port.SetDevice(nullptr);
     midi.GetInputDevices().DeleteAll();
     midi.GetOutputDevices().DeleteAll();
+    m_inChoices.clear();
+    m_outChoices.clear();
     m_closing = false;
     return true;
 }
@@ -194,13 +210,13 @@ void CMidiSetup::Save()
     const std::vector<CTevMidiIn>& inputs = midi.GetInputPorts();
     for (size_t i = 0; i < inputs.size(); ++i) {
         app->WriteProfileString(kInSection, Key("MIDIIn%d", i), inputs[i].GetName());
-        app->WriteProfileString(kInSection, Key("MIDIInDevice%d", i), GetInDeviceName(inputs[i]));
+        app->WriteProfileString(kInSection, Key("MIDIInDevice%d", i), GetInDeviceChoice(inputs[i]));
         app->WriteProfileInt(kInSection, Key("MIDIInDeviceId%d", i), inputs[i].GetDeviceId());
     }
     const std::vector<CTevMidiOut>& outputs = midi.GetOutputPorts();
     for (size_t i = 0; i < outputs.size(); ++i) {
         app->WriteProfileString(kOutSection, Key("MIDIOut%d", i), outputs[i].GetName());
-        app->WriteProfileString(kOutSection, Key("MIDIOutDevice%d", i), GetOutDeviceName(outputs[i]));
+        app->WriteProfileString(kOutSection, Key("MIDIOutDevice%d", i), GetOutDeviceChoice(outputs[i]));
         app->WriteProfileInt(kOutSection, Key("MIDIOutDeviceId%d", i), outputs[i].GetDeviceId());
     }
 }
@@ -258,7 +274,7 @@ void CMidiSetupPage::Fill()
         const SDeviceRow& row = m_inRows[i];
         if (i < midi.GetInputPorts().size()) {
             const CTevMidiIn& port = midi.GetInputPorts()[i];
-            FillDeviceCombo(Item(row.deviceCombo), inNames, m_setup.GetInDeviceName(port));
+            FillDeviceCombo(Item(row.deviceCombo), inNames, m_setup.GetInDeviceChoice(port));
             FillNumberCombo(Item(row.deviceIdCombo), row.lowestDeviceId, row.highestDeviceId, port.GetDeviceId());
         } else {
             ::EnableWindow(Item(row.deviceCombo), FALSE);
@@ -269,7 +285,7 @@ void CMidiSetupPage::Fill()
         const SDeviceRow& row = m_outRows[i];
         if (i < midi.GetOutputPorts().size()) {
             const CTevMidiOut& port = midi.GetOutputPorts()[i];
-            FillDeviceCombo(Item(row.deviceCombo), outNames, m_setup.GetOutDeviceName(port));
+            FillDeviceCombo(Item(row.deviceCombo), outNames, m_setup.GetOutDeviceChoice(port));
             FillNumberCombo(Item(row.deviceIdCombo), row.lowestDeviceId, row.highestDeviceId, port.GetDeviceId());
         } else {
             ::EnableWindow(Item(row.deviceCombo), FALSE);
@@ -283,6 +299,12 @@ void CMidiSetupPage::Fill()
     }
 }
 
+std::string CMidiSetupPage::ChosenName(const SDeviceRow& row, const std::string& choice) const
+{
+    const std::string text = GetControlText(Item(row.deviceCombo));
+    return text.empty() ? choice : text;
+}
+
 int CMidiSetupPage::SelectedDeviceId(const SDeviceRow& row) const
 {
     // No selection gives -1, an id that binding ignores: the port keeps its
@@ -293,17 +315,19 @@ int CMidiSetupPage::SelectedDeviceId(const SDeviceRow& row) const
 
 bool CMidiSetupPage::Apply()
 {
+    CTevMidiManager& midi = m_setup.GetMidiManager();
+    // Read before the devices close, which forgets the choices.
+    std::vector<std::string> inNames, outNames;
+    for (size_t i = 0; i < m_inRows.size() && i < midi.GetInputPorts().size(); ++i)
+        inNames.push_back(ChosenName(m_inRows[i], m_setup.GetInDeviceChoice(midi.GetInputPorts()[i])));
+    for (size_t i = 0; i < m_outRows.size() && i < midi.GetOutputPorts().size(); ++i)
+        outNames.push_back(ChosenName(m_outRows[i], m_setup.GetOutDeviceChoice(midi.GetOutputPorts()[i])));
     if (!m_setup.CloseDevices())
         return false;
-    CTevMidiManager& midi = m_setup.GetMidiManager();
-    for (size_t i = 0; i < m_inRows.size() && i < midi.GetInputPorts().size(); ++i) {
-        const SDeviceRow& row = m_inRows[i];
-        m_setup.BindInPort(midi.GetInputPorts()[i], GetControlText(Item(row.deviceCombo)), SelectedDeviceId(row));
-    }
-    for (size_t i = 0; i < m_outRows.size() && i < midi.GetOutputPorts().size(); ++i) {
-        const SDeviceRow& row = m_outRows[i];
-        m_setup.BindOutPort(midi.GetOutputPorts()[i], GetControlText(Item(row.deviceCombo)), SelectedDeviceId(row));
-    }
+    for (size_t i = 0; i < inNames.size(); ++i)
+        m_setup.BindInPort(midi.GetInputPorts()[i], inNames[i], SelectedDeviceId(m_inRows[i]));
+    for (size_t i = 0; i < outNames.size(); ++i)
+        m_setup.BindOutPort(midi.GetOutputPorts()[i], outNames[i], SelectedDeviceId(m_outRows[i]));
     m_setup.Save();
     return true;
 }

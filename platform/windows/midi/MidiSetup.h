@@ -7,6 +7,7 @@
 //   "MIDIOutConnection": the same with "MIDIOut".
 #include "appkit/Win32.h"
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,7 +43,7 @@ public:
     // The port takes the device id (a SysEx device id; one outside 0 to 127
     // is ignored and the port keeps its own) and, unless the name is
     // "(none)" or the device cannot be opened, listens to (is bound to) the
-    // device of that name.
+    // device of that name. The name stays the port's choice either way.
     void BindInPort(CTevMidiIn& port, const std::string& deviceName, int deviceId);
     void BindOutPort(CTevMidiOut& port, const std::string& deviceName, int deviceId);
     // The same for the script port of that name; an unknown name does nothing.
@@ -52,14 +53,21 @@ public:
     // The name of the device the port listens to / is bound to, or "(none)".
     std::string GetInDeviceName(const CTevMidiIn& port) const;
     std::string GetOutDeviceName(const CTevMidiOut& port) const;
+    // The device the profile or the user chose for the port since the
+    // devices were last closed, also one that could not be opened (busy,
+    // unplugged); else the one it is bound to. A refused open keeps the
+    // choice, so that the next start or set-up opens it again.
+    std::string GetInDeviceChoice(const CTevMidiIn& port) const;
+    std::string GetOutDeviceChoice(const CTevMidiOut& port) const;
 
-    // Unbinds every output port and closes and deletes every open device.
-    // False, doing nothing, when called again while it runs.
+    // Unbinds every output port, closes and deletes every open device and
+    // forgets the ports' choices. False, doing nothing, when called again
+    // while it runs.
     bool CloseDevices();
     // Closes every device, then binds every port as the profile says,
     // opening the devices it names. Nothing while devices are being closed.
     void Load();
-    // Writes every port's binding to the profile.
+    // Writes every port's choice of device and its device id to the profile.
     void Save();
 
     CTevMidiManager& GetMidiManager() const;
@@ -68,6 +76,9 @@ private:
     CTevMidiManager* m_midiManager;
     // Thru connections between devices: none are made.
     std::vector<std::pair<std::string, std::string>> m_thruConnections;
+    // Each port's choice of device, by port name.
+    std::map<std::string, std::string> m_inChoices;
+    std::map<std::string, std::string> m_outChoices;
     bool m_closing = false;
 };
 
@@ -91,14 +102,18 @@ public:
                    std::vector<SThruRow> thruRows);
 
     // When the dialog opens: reloads the set-up from the profile and shows
-    // it; rows without a port are disabled.
+    // each port's choice; rows without a port are disabled.
     void Fill();
-    // On OK: binds the ports as the combo boxes say and saves the profile.
-    // Nothing while devices are being closed: false then.
+    // On OK: binds the ports as the combo boxes say and saves the profile;
+    // a combo box showing no device (its device is not installed) keeps
+    // the port's choice. Nothing while devices are being closed: false then.
     bool Apply();
 
 private:
     HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }
+    // The device the row's combo box shows; the port's choice when it
+    // shows none.
+    std::string ChosenName(const SDeviceRow& row, const std::string& choice) const;
     // The id the row's combo box selects; -1 for none.
     int SelectedDeviceId(const SDeviceRow& row) const;
 

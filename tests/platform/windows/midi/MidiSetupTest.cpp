@@ -148,7 +148,8 @@ TEST_F(MidiSetupTest, TheProfileRoundTripSharesOneDeviceAndTheSetUpPageAppliesTh
     EXPECT_EQ(app.GetProfileString(kInSection, "MIDIInDevice1", ""), "Standin MIDI In 2");
     EXPECT_EQ(app.GetProfileInt(kInSection, "MIDIInDeviceId1", -1), 0x10);
     EXPECT_EQ(app.GetProfileString(kOutSection, "MIDIOut1", ""), "out B");
-    EXPECT_EQ(app.GetProfileString(kOutSection, "MIDIOutDevice1", ""), "(none)");
+    // A device that can't be opened keeps its name, to be opened next time.
+    EXPECT_EQ(app.GetProfileString(kOutSection, "MIDIOutDevice1", ""), "Unplugged MIDI Out");
 
     // The dialog: closing the devices stands for a change made elsewhere,
     // which opening the page drops by reloading the profile.
@@ -170,7 +171,7 @@ TEST_F(MidiSetupTest, TheProfileRoundTripSharesOneDeviceAndTheSetUpPageAppliesTh
     EXPECT_EQ(GetControlText(item(kInDevice0)), "Standin MIDI In 2");
     EXPECT_EQ(Items(item(kInId0)).size(), 32u);
     EXPECT_EQ(GetControlText(item(kInId0)), "18");
-    EXPECT_EQ(GetControlText(item(kOutDevice1)), "(none)");
+    EXPECT_EQ(GetControlText(item(kOutDevice1)), "");
     // 0x20 lies outside the row's ids 0 to 31: nothing selected.
     EXPECT_EQ(GetControlText(item(kOutId1)), "");
     for (int id : {kInDevice2, kInId2, kThruIn, kThruOut})
@@ -186,17 +187,23 @@ TEST_F(MidiSetupTest, TheProfileRoundTripSharesOneDeviceAndTheSetUpPageAppliesTh
     ::SendMessageA(item(kInId0), CB_SETCURSEL, 16, 0);
     ::SendMessageA(item(kInId1), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     ::SendMessageA(item(kOutId0), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    // The driver refuses to open the chosen devices this time; the unplugged
+    // one stays chosen, as no device is shown for it.
+    ASSERT_TRUE(standin.Command("fail midiInOpen 1") && standin.Command("fail midiOutOpen 1"));
     page.Apply();
     EXPECT_EQ(setup.GetInDeviceName(*inA), "(none)");
     EXPECT_EQ(inA->GetDeviceId(), 16);
-    EXPECT_EQ(setup.GetInDeviceName(*inB), "Standin MIDI In 2");
+    EXPECT_EQ(setup.GetInDeviceName(*inB), "(none)");
     EXPECT_EQ(inB->GetDeviceId(), 0x10);
+    EXPECT_EQ(app.GetProfileString(kInSection, "MIDIInDevice1", ""), "Standin MIDI In 2");
+    EXPECT_EQ(outA->GetDevice(), nullptr);
     EXPECT_EQ(outA->GetDeviceId(), 5);
     EXPECT_EQ(app.GetProfileString(kInSection, "MIDIInDevice0", ""), "(none)");
     EXPECT_EQ(app.GetProfileInt(kInSection, "MIDIInDeviceId0", -1), 16);
     EXPECT_EQ(app.GetProfileString(kOutSection, "MIDIOutDevice0", ""), "Standin MIDI Out 2");
     EXPECT_EQ(app.GetProfileInt(kOutSection, "MIDIOutDeviceId0", -1), 5);
-    EXPECT_TRUE(CMessageBoxRecorder::Texts().empty());
+    EXPECT_EQ(app.GetProfileString(kOutSection, "MIDIOutDevice1", ""), "Unplugged MIDI Out");
+    EXPECT_EQ(CMessageBoxRecorder::Texts().size(), 2u);
     dialog.DestroyWindow();
 }
 
