@@ -234,8 +234,9 @@ bool CTevKeyboardControl::Close()
     // A held key gets its release, which ends every note the keyboard
     // sounds; without one, a note whose note off could not leave while it
     // was played ends now. A close tries each note once: a note off that
-    // fails again brings its one box, and the close goes on (the note
-    // stays held in the channel model, and the keyboard's to end).
+    // fails again is reported (in its own box or folded into one still
+    // open), and the close goes on (the note stays held in the channel
+    // model, and the keyboard's to end).
     m_closing = true;
     if (m_capture)
         CancelCapture();

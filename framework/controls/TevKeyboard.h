@@ -95,10 +95,10 @@ public:
     // velocity as release velocity), then the listed notes not yet held are
     // pressed, each in its own round of the change protocol. A note the
     // keyboard started is released on the channel it started on. A note off
-    // that could not be sent is tried once more after the rounds (its box
-    // answered); failing again, the note stays the keyboard's to release. A
-    // call made while the rounds of another run overrides it: the other
-    // stops.
+    // that could not be sent is tried once more after the rounds (its
+    // failure reported, in a box of its own or folded into one still open);
+    // failing again, the note stays the keyboard's to release. A call made
+    // while the rounds of another run overrides it: the other stops.
     void SetHeldNotes(const std::vector<int32_t>& notes);
     // Holds the one note.
     void PlayNote(int32_t note);
