@@ -1,0 +1,36 @@
+# A run folder holding a bitmap the distribution no longer ships and the two
+# files the program saved, refreshed: the bitmap is gone, the saved files are
+# as they were, the rest is the distribution's and the run folder's own
+# stand-in stays.
+#   cmake -DRUN_FOLDER=<cmake/RunFolder.cmake> -DWORK=<scratch folder> -P CheckRunFolder.cmake
+file(REMOVE_RECURSE ${WORK})
+file(WRITE ${WORK}/dist/Program.exe "new program")
+file(WRITE ${WORK}/dist/Script/Script.xml "script")
+file(WRITE ${WORK}/dist/Script/classicMain.bmp "painted")
+file(WRITE ${WORK}/run/Program.exe "old program")
+file(WRITE ${WORK}/run/winmm.dll "stand-in")
+file(WRITE ${WORK}/run/Script/classicMain.bmp "author's, since removed")
+file(WRITE ${WORK}/run/Script/classicKnob.bmp "author's, since removed")
+file(WRITE ${WORK}/run/Script/SkinID.txt "1")
+file(WRITE ${WORK}/run/Script/WindowPosition.txt "main 10 20")
+execute_process(COMMAND ${CMAKE_COMMAND} -D FROM=${WORK}/dist -D TO=${WORK}/run -P ${RUN_FOLDER}
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "RunFolder.cmake failed: ${result}")
+endif()
+
+set(expected "Program.exe=new program" "winmm.dll=stand-in" "Script/Script.xml=script"
+    "Script/classicMain.bmp=painted" "Script/SkinID.txt=1" "Script/WindowPosition.txt=main 10 20")
+set(found)
+file(GLOB_RECURSE files RELATIVE ${WORK}/run ${WORK}/run/*)
+foreach(file IN LISTS files)
+  file(READ ${WORK}/run/${file} content)
+  list(APPEND found "${file}=${content}")
+endforeach()
+list(SORT expected)
+list(SORT found)
+if(NOT found STREQUAL expected)
+  list(JOIN found "\n  " found)
+  list(JOIN expected "\n  " expected)
+  message(FATAL_ERROR "The run folder holds\n  ${found}\nnot\n  ${expected}")
+endif()
