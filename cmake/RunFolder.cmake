@@ -15,6 +15,9 @@ if(NOT IS_DIRECTORY "${FROM}/Script" OR NOT TO)
                       "-P ${CMAKE_CURRENT_LIST_FILE}")
 endif()
 
+# Relative folders are taken from the folder the command runs in.
+get_filename_component(FROM "${FROM}" ABSOLUTE)
+get_filename_component(TO "${TO}" ABSOLUTE)
 set(saved SkinID.txt WindowPosition.txt)
 file(GLOB_RECURSE present RELATIVE "${TO}/Script" "${TO}/Script/*")
 foreach(file IN LISTS present)

@@ -13,8 +13,9 @@ file(WRITE ${WORK}/run/Script/classicMain.bmp "author's, since removed")
 file(WRITE ${WORK}/run/Script/classicKnob.bmp "author's, since removed")
 file(WRITE ${WORK}/run/Script/SkinID.txt "1")
 file(WRITE ${WORK}/run/Script/WindowPosition.txt "main 10 20")
-execute_process(COMMAND ${CMAKE_COMMAND} -D FROM=${WORK}/dist -D TO=${WORK}/run -P ${RUN_FOLDER}
-                RESULT_VARIABLE result)
+# The folders relative to the one the command runs in, as a user types them.
+execute_process(COMMAND ${CMAKE_COMMAND} -D FROM=dist -D TO=run -P ${RUN_FOLDER}
+                WORKING_DIRECTORY ${WORK} RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "RunFolder.cmake failed: ${result}")
 endif()
