@@ -1,15 +1,12 @@
 # A run folder holding a bitmap the distribution no longer ships and the two
 # files the program saved, refreshed: the bitmap is gone, the saved files are
-# as they were, the rest is the distribution's and the run folder's own
+# as they were, the script is the distribution's and the run folder's own
 # stand-in stays.
 #   cmake -DRUN_FOLDER=<cmake/RunFolder.cmake> -DWORK=<scratch folder> -P CheckRunFolder.cmake
 file(REMOVE_RECURSE ${WORK})
-file(WRITE ${WORK}/dist/Program.exe "new program")
-file(WRITE ${WORK}/dist/Script/Script.xml "script")
-file(WRITE ${WORK}/dist/Script/classicMain.bmp "painted")
-file(WRITE ${WORK}/run/Program.exe "old program")
+file(WRITE ${WORK}/dist/Script/Script.xml "new script")
 file(WRITE ${WORK}/run/winmm.dll "stand-in")
-file(WRITE ${WORK}/run/Script/classicMain.bmp "author's, since removed")
+file(WRITE ${WORK}/run/Script/Script.xml "old script")
 file(WRITE ${WORK}/run/Script/classicKnob.bmp "author's, since removed")
 file(WRITE ${WORK}/run/Script/SkinID.txt "1")
 file(WRITE ${WORK}/run/Script/WindowPosition.txt "main 10 20")
@@ -20,8 +17,8 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "RunFolder.cmake failed: ${result}")
 endif()
 
-set(expected "Program.exe=new program" "winmm.dll=stand-in" "Script/Script.xml=script"
-    "Script/classicMain.bmp=painted" "Script/SkinID.txt=1" "Script/WindowPosition.txt=main 10 20")
+set(expected "winmm.dll=stand-in" "Script/Script.xml=new script" "Script/SkinID.txt=1"
+    "Script/WindowPosition.txt=main 10 20")
 set(found)
 file(GLOB_RECURSE files RELATIVE ${WORK}/run ${WORK}/run/*)
 foreach(file IN LISTS files)
