@@ -20,8 +20,9 @@
 # path, and closes the program as a user would (WM_CLOSE to its windows).
 #
 # The program runs from its own folder build/mingw/run/<Program> (a copy of
-# the distribution folder, so the skin and window positions it saves stay
-# between runs) in a Wine prefix of its own, build/mingw/run/wineprefix.
+# the distribution folder, refreshed by cmake/RunFolder.cmake, so the skin
+# and window positions it saves stay between runs) in a Wine prefix of its
+# own, build/mingw/run/wineprefix.
 # TEV_BUILD_ROOT moves the build folder (default build/), TEV_JOBS sets the
 # parallel build jobs.
 set -euo pipefail
@@ -68,11 +69,12 @@ if ! cmake --build "$build" -j "$jobs" "${targets[@]}" >"$build/run-kappa-build.
   exit 1
 fi
 
-# The program's own folder: the distribution, refreshed, plus the stand-in
-# driver beside the program when it talks to the module.
+# The program's own folder: the distribution, refreshed (its Script folder
+# holds what the distribution's does and the skin and window positions the
+# program saved), plus the stand-in driver beside the program when it talks
+# to the module.
 run="$build/run/$program"
-mkdir -p "$run"
-cp -r "$build/dist/$program/." "$run/"
+cmake -D FROM="$build/dist/$program" -D TO="$run" -P "$root/cmake/RunFolder.cmake"
 if [ "$device" = 1 ]; then
   cp "$build/standin/winmm.dll" "$build/standin/winmm_orig.dll" "$run/"
   overrides="mscoree,mshtml=;winmm=n,b"

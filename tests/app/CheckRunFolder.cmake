@@ -1,0 +1,34 @@
+# A run folder holding a bitmap the distribution no longer ships and the two
+# files the program saved, refreshed: the bitmap is gone, the saved files are
+# as they were, the script is the distribution's and the run folder's own
+# stand-in stays.
+#   cmake -DRUN_FOLDER=<cmake/RunFolder.cmake> -DWORK=<scratch folder> -P CheckRunFolder.cmake
+file(REMOVE_RECURSE ${WORK})
+file(WRITE ${WORK}/dist/Script/Script.xml "new script")
+file(WRITE ${WORK}/run/winmm.dll "stand-in")
+file(WRITE ${WORK}/run/Script/Script.xml "old script")
+file(WRITE ${WORK}/run/Script/classicKnob.bmp "author's, since removed")
+file(WRITE ${WORK}/run/Script/SkinID.txt "1")
+file(WRITE ${WORK}/run/Script/WindowPosition.txt "main 10 20")
+# The folders relative to the one the command runs in, as a user types them.
+execute_process(COMMAND ${CMAKE_COMMAND} -D FROM=dist -D TO=run -P ${RUN_FOLDER}
+                WORKING_DIRECTORY ${WORK} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "RunFolder.cmake failed: ${result}")
+endif()
+
+set(expected "winmm.dll=stand-in" "Script/Script.xml=new script" "Script/SkinID.txt=1"
+    "Script/WindowPosition.txt=main 10 20")
+set(found)
+file(GLOB_RECURSE files RELATIVE ${WORK}/run ${WORK}/run/*)
+foreach(file IN LISTS files)
+  file(READ ${WORK}/run/${file} content)
+  list(APPEND found "${file}=${content}")
+endforeach()
+list(SORT expected)
+list(SORT found)
+if(NOT found STREQUAL expected)
+  list(JOIN found "\n  " found)
+  list(JOIN expected "\n  " expected)
+  message(FATAL_ERROR "The run folder holds\n  ${found}\nnot\n  ${expected}")
+endif()
