@@ -9,6 +9,7 @@
 #include "artwork/Canvas.h"
 #include "artwork/Layout.h"
 #include "artwork/Skins.h"
+#include "core/TevHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -305,7 +306,17 @@ std::string KappaWithSkins(const std::vector<std::string>& skins, size_t states)
                      std::to_string(i) + ",==</face></panel>\n";
         script.replace(from, to - from, faces);
     }
-    const std::string picture = "<name>skinPicture</name><stateCount>2</stateCount>";
+    // A new skin's bitmaps are declared as Classic's are.
+    const std::string classic = "<bitmap><name>classic", picture = "<name>skinPicture</name><stateCount>2</stateCount>";
+    std::string declared;
+    for (size_t at = script.find(classic); at != std::string::npos; at = script.find(classic, at + 1))
+        declared += script.substr(at, script.find('\n', at) + 1 - at);
+    for (const std::string& skin : skins)
+        if (script.find("<bitmap><name>" + skin) == std::string::npos) {
+            std::string copy;
+            ReplaceAll(declared, "classic", skin, copy);
+            script.insert(script.find("<bitmap><name>skinPicture"), copy);
+        }
     script.replace(script.find(picture), picture.size(),
                    "<name>skinPicture</name><stateCount>" + std::to_string(states) + "</stateCount>");
     return script;
@@ -314,28 +325,38 @@ std::string KappaWithSkins(const std::vector<std::string>& skins, size_t states)
 // Only the skins a script names are painted, with a cell of the skin
 // picture each; a skin the tool can't paint is told, unless its author
 // gives its bitmaps. The author's own bitmaps beside the script (a third
-// skin, a repainted knob strip) are shipped as they are.
+// skin, a repainted knob strip) are shipped as they are, under the script's
+// name whatever their case; one left out or not the script's is told.
 TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
 {
     namespace fs = std::filesystem;
-    const std::vector<std::string> steelAndKnob = {
-        "steelMain",       "steelEffects",     "steelKnob",         "steelCentreKnob",  "steelButton",
-        "steelReadButton", "steelWriteButton", "steelSelectButton", "steelMinusButton", "steelPlusButton",
-        "steelSwitch",     "steelFader",       "steelKeys",         "ClassicKnob"};
+    using Files = std::vector<std::pair<std::string, std::string>>; // beside the script, shipped as ("": left out)
+    Files steelAndKnob = {{"ClassicKnob.bmp", "classicKnob.bmp"}};
+    for (const std::string name : {"Main", "Effects", "Knob", "CentreKnob", "Button", "ReadButton", "WriteButton",
+                                   "SelectButton", "MinusButton", "PlusButton", "Switch", "Fader", "Keys"})
+        steelAndKnob.emplace_back("steel" + name + ".bmp", "steel" + name + ".bmp");
+    const std::vector<std::string> three = {"classic", "midnight", "steel"}, two = {"classic", "midnight"};
     const struct {
         std::string name;
         std::vector<std::string> skins;
         size_t states;
-        std::vector<std::string> authored, painted, absent, warnings;
+        Files authored;
+        std::vector<std::string> painted, absent, warnings;
     } cases[] = {
         {"classic", {"classic"}, 1, {}, {"classicMain", "classicKnob"}, {"midnightMain", "midnightKnob"}, {}},
-        {"bare", {"classic", "midnight", "steel"}, 2, {}, {"midnightKeys"}, {"steelMain", "steelKnob"},
-         {"skin \"steel\"", "stateCount is 2"}},
-        // An author's name in another case stands for the painted one, as Windows finds it.
-        {"steel", {"classic", "midnight", "steel"}, 3, steelAndKnob, {"classicMain", "midnightKnob"}, {"classicKnob"}, {}},
+        {"bare", three, 2, {}, {"midnightKeys"}, {"steelMain", "steelKnob"}, {"skin \"steel\"", "stateCount is 2"}},
+        {"steel", three, 3, steelAndKnob, {"classicMain", "midnightKnob"}, {"ClassicKnob"}, {}},
+        {"case", two, 2,
+         {{"ClassicKnob.bmp", ""},
+          {"classicKnob.bmp", "classicKnob.bmp"},
+          {"MidnightKnob.BMP", "midnightKnob.bmp"},
+          {"midnightKNOB.bmp", ""},
+          {"classicButton.BMP", "classicButton.bmp"},
+          {"classicKnobb.bmp", "classicKnobb.bmp"}},
+         {}, {"ClassicKnob", "midnightKNOB", "classicButton.BMP"},
+         {"ClassicKnob.bmp is left out: classicKnob.bmp", "midnightKNOB.bmp is left out: MidnightKnob.BMP",
+          "classicKnobb.bmp beside the script is no bitmap the script declares"}},
     };
-    const std::string ownFile = TempPath("own.bmp");
-    ASSERT_TRUE(art::WriteBmp(ownFile, Canvas(4, 4, art::Hex("123456"))));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path source = TempPath("script-" + c.name), output = TempPath("made-" + c.name);
@@ -343,13 +364,17 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
         fs::remove_all(output);
         fs::create_directories(source);
         std::ofstream(source / "KappaEditScript.xml", std::ios::binary) << KappaWithSkins(c.skins, c.states);
-        for (const std::string& name : c.authored)
-            fs::copy_file(ownFile, source / (name + ".bmp"));
+        // Each file holds its own name, to tell which one ships.
+        for (const auto& [file, shipped] : c.authored)
+            std::ofstream(source / file, std::ios::binary) << file;
         std::ostringstream messages;
         EXPECT_TRUE(art::MakeArtwork("kappa", output, source / "KappaEditScript.xml", messages));
         const fs::path shipped = output / "Script";
-        for (const std::string& name : c.authored)
-            EXPECT_EQ(ReadAll((shipped / (name + ".bmp")).string()), ReadAll(ownFile)) << name;
+        for (const auto& [file, as] : c.authored) {
+            if (!as.empty()) {
+                EXPECT_EQ(ReadText((shipped / as).string()), file) << as;
+            }
+        }
         for (const std::string& name : c.painted)
             EXPECT_GT(fs::file_size(shipped / (name + ".bmp")), 1000u) << name;
         // By the names as written: Windows finds a file in any case.
@@ -357,7 +382,7 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
         for (const fs::directory_entry& file : fs::directory_iterator(shipped))
             files.insert(file.path().filename().string());
         for (const std::string& name : c.absent)
-            EXPECT_EQ(files.count(name + ".bmp"), 0u) << name;
+            EXPECT_EQ(files.count(name) + files.count(name + ".bmp"), 0u) << name;
         // One 20-pixel cell of the skin picture a skin.
         const std::vector<uint8_t> picture = ReadAll((shipped / "skinPicture.bmp").string());
         ASSERT_GE(picture.size(), 26u);

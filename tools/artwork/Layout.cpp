@@ -189,6 +189,8 @@ bool ReadEdition(const std::string& id, std::istream& script, Edition& edition, 
     for (const ScriptPanel& root : roots)
         builder.AddWindow(root);
     builder.ReportUnused();
+    for (const auto& [bitmap, states] : stateCounts)
+        edition.declaredBitmaps.insert(bitmap);
     const auto picture = stateCounts.find(kSkinPicture);
     if (picture != stateCounts.end() && picture->second != static_cast<int>(edition.skins.size()))
         builder.Problem(std::string(kSkinPicture) + "'s stateCount is " + std::to_string(picture->second) +

@@ -72,6 +72,8 @@ struct Edition {
     // In the order the faces first name them, painted by the tool or not:
     // skin 0, 1, ... when the main window lists its faces in that order.
     std::vector<NamedSkin> skins;
+    // Every bitmap the script declares.
+    std::set<std::string> declaredBitmaps;
     // Controls and sections that need a label or title and have none, and
     // labels that name no control: told to the skin author, never painted.
     std::vector<std::string> problems;
