@@ -133,7 +133,7 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
         for (const NamedCanvas& bitmap : PaintPlayerBitmaps(skin))
             ship(bitmap.name, bitmap.canvas);
     }
-    const NamedCanvas skinPicture = PaintSkinPicture(edition.skins);
+    const NamedCanvas skinPicture = PaintSkinPicture(edition.skinCells);
     ship(skinPicture.name, skinPicture.canvas);
     for (const auto& [name, bitmap] : authored) {
         if (!fs::copy_file(bitmap.from, scriptFolder / bitmap.shipped, fs::copy_options::overwrite_existing, error)) {
