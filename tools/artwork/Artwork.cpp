@@ -56,7 +56,7 @@ std::map<std::string, AuthorBitmap> AuthorBitmaps(const fs::path& folder, const 
         const std::string shipped = scriptName != scriptNames.end() ? scriptName->second + ".bmp" : name;
         const auto [taken, added] = bitmaps.emplace(key, AuthorBitmap{file, shipped});
         if (!added) {
-            const bool replaces = name == shipped;
+            const bool replaces = name == taken->second.shipped;
             const std::string left = replaces ? taken->second.from.filename().string() : name;
             if (replaces)
                 taken->second.from = file;
