@@ -6,7 +6,8 @@
 # ${CMAKE_BINARY_DIR}/artwork/<edition>/ the files Program.ico, Document.ico,
 # Splash.bmp and Script/ (the edition's script and every bitmap of the skins
 # it names). A skin author's own <name>.bmp beside the script in
-# editions/<edition>/Script/ is copied there instead of the painted one.
+# editions/<edition>/Script/ (".bmp" in any case) is copied there instead of
+# the painted one, under the script's spelling of <name>.
 # The folder is also left in TEV_ARTWORK_DIR_<edition> for the caller.
 #
 # The tool is a host program: it is compiled with the host's C++ compiler
@@ -72,7 +73,7 @@ function(tev_artwork edition)
   set(source ${PROJECT_SOURCE_DIR}/editions/${edition}/Script/${script})
   # The author's bitmaps: the build looks for new ones each time, and the
   # list below changes when one comes or goes, so the artwork is made again.
-  file(GLOB authored CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/editions/${edition}/Script/*.bmp)
+  file(GLOB authored CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/editions/${edition}/Script/*.[bB][mM][pP])
   set(authored_list ${CMAKE_BINARY_DIR}/artwork/${edition}-authored.txt)
   file(CONFIGURE OUTPUT ${authored_list} CONTENT "${authored}\n")
   add_custom_command(

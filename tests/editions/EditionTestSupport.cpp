@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 void CEditionTest::SetUp()
 {
@@ -72,11 +73,18 @@ void CEditionTest::Start()
                                       std::make_unique<CTestDialogFactory>(writeDialog)));
 }
 
+// An ASSERT ends only the helper it is in, and the test would go on with
+// nothing loaded and crash. An exception ends the test: GoogleTest reports
+// it, with its reason, as the test's failure and still tears down.
 void CEditionTest::LoadAndStart()
 {
-    ASSERT_TRUE(LoadShippedScript()) << Errors();
+    if (!LoadShippedScript())
+        throw std::runtime_error("the shipped script does not load:\n" + Errors());
     ConnectDevices();
-    Start();
+    if (!HasFatalFailure())
+        Start();
+    if (HasFatalFailure())
+        throw std::runtime_error("the edition does not start");
 }
 
 void CEditionTest::Change(CTevValue* value, int32_t integer)

@@ -134,7 +134,7 @@ protected:
     // Starts the edition with the test's reader, a writer and the dialog
     // factory.
     void Start();
-    // Load, connect and start.
+    // Load, connect and start; the test fails and ends when one of them does.
     void LoadAndStart();
 
     // The four calls of a change made on the panel.

@@ -8,7 +8,9 @@
 #include "artwork/Artwork.h"
 #include "artwork/Canvas.h"
 #include "artwork/Layout.h"
+#include "artwork/Player.h"
 #include "artwork/Skins.h"
+#include "core/TevHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -291,8 +293,11 @@ TEST(ArtworkLayout, AControlMovedInTheScriptTakesItsPaintedLabelAlong)
 }
 
 // The kappa script with a face of each window for each of these skins,
-// skin i shown when the skin value is i, and a skin picture of `states`.
-std::string KappaWithSkins(const std::vector<std::string>& skins, size_t states)
+// skin i shown by conditions[i] (when given; else when the skin value is
+// i), the skin value's range (none when "none"; else 0 to the last skin)
+// and a skin picture of `states`.
+std::string KappaWithSkins(const std::vector<std::string>& skins, const std::vector<std::string>& conditions,
+                           const std::string& range, size_t states)
 {
     std::string script = ReadText(TEV_KAPPA_SCRIPT_PATH);
     for (const std::string type : {"kappaMainFace", "kappaEffectsFace"}) {
@@ -301,55 +306,96 @@ std::string KappaWithSkins(const std::vector<std::string>& skins, size_t states)
         EXPECT_NE(from, std::string::npos) << type;
         std::string faces;
         for (size_t i = 0; i < skins.size(); ++i)
-            faces += "  <panel><type>" + type + "</type><skin>" + skins[i] + "</skin><face>vs.misc.skin," +
-                     std::to_string(i) + ",==</face></panel>\n";
+            faces += "  <panel><type>" + type + "</type><skin>" + skins[i] + "</skin><face>" +
+                     (i < conditions.size() ? conditions[i] : "vs.misc.skin," + std::to_string(i) + ",==") +
+                     "</face></panel>\n";
         script.replace(from, to - from, faces);
     }
-    const std::string picture = "<name>skinPicture</name><stateCount>2</stateCount>";
+    // A new skin's bitmaps are declared as Classic's are.
+    const std::string classic = "<bitmap><name>classic", picture = "<name>skinPicture</name><stateCount>2</stateCount>";
+    std::string declared;
+    for (size_t at = script.find(classic); at != std::string::npos; at = script.find(classic, at + 1))
+        declared += script.substr(at, script.find('\n', at) + 1 - at);
+    for (const std::string& skin : skins)
+        if (script.find("<bitmap><name>" + skin) == std::string::npos) {
+            std::string copy;
+            ReplaceAll(declared, "classic", skin, copy);
+            script.insert(script.find("<bitmap><name>skinPicture"), copy);
+        }
     script.replace(script.find(picture), picture.size(),
                    "<name>skinPicture</name><stateCount>" + std::to_string(states) + "</stateCount>");
+    const std::string skinRange = "<name>skin</name><range>0,1</range>";
+    const std::string given = range.empty() ? "0," + std::to_string(skins.size() - 1) : range;
+    script.replace(script.find(skinRange), skinRange.size(),
+                   "<name>skin</name>" + (range == "none" ? "" : "<range>" + given + "</range>"));
     return script;
 }
 
 // Only the skins a script names are painted, with a cell of the skin
-// picture each; a skin the tool can't paint is told, unless its author
-// gives its bitmaps. The author's own bitmaps beside the script (a third
-// skin, a repainted knob strip) are shipped as they are.
+// picture each, in the order of the skin value that shows them; a skin the
+// tool can't paint is told, unless its author gives its bitmaps, as is a
+// cell order the build can't tell. The author's own bitmaps beside the
+// script (a third skin, a repainted knob strip) are shipped as they are,
+// under the script's name whatever their case; one left out or not the
+// script's is told.
 TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
 {
     namespace fs = std::filesystem;
-    const std::vector<std::string> steelAndKnob = {
-        "steelMain",       "steelEffects",     "steelKnob",         "steelCentreKnob",  "steelButton",
-        "steelReadButton", "steelWriteButton", "steelSelectButton", "steelMinusButton", "steelPlusButton",
-        "steelSwitch",     "steelFader",       "steelKeys",         "ClassicKnob"};
+    using Files = std::vector<std::pair<std::string, std::string>>; // beside the script, shipped as ("": left out)
+    Files steelAndKnob = {{"ClassicKnob.bmp", "classicKnob.bmp"}};
+    for (const std::string name : {"Main", "Effects", "Knob", "CentreKnob", "Button", "ReadButton", "WriteButton",
+                                   "SelectButton", "MinusButton", "PlusButton", "Switch", "Fader", "Keys"})
+        steelAndKnob.emplace_back("steel" + name + ".bmp", "steel" + name + ".bmp");
+    const std::vector<std::string> three = {"classic", "midnight", "steel"}, two = {"classic", "midnight"};
     const struct {
         std::string name;
-        std::vector<std::string> skins;
+        std::vector<std::string> skins, conditions;
+        std::string range;
         size_t states;
-        std::vector<std::string> authored, painted, absent, warnings;
+        Files authored;
+        std::vector<std::string> painted, absent, cells, warnings;
     } cases[] = {
-        {"classic", {"classic"}, 1, {}, {"classicMain", "classicKnob"}, {"midnightMain", "midnightKnob"}, {}},
-        {"bare", {"classic", "midnight", "steel"}, 2, {}, {"midnightKeys"}, {"steelMain", "steelKnob"},
-         {"skin \"steel\"", "stateCount is 2"}},
-        // An author's name in another case stands for the painted one, as Windows finds it.
-        {"steel", {"classic", "midnight", "steel"}, 3, steelAndKnob, {"classicMain", "midnightKnob"}, {"classicKnob"}, {}},
+        {"classic", {"classic"}, {}, "", 1, {}, {"classicMain", "classicKnob"}, {"midnightMain", "midnightKnob"}, {},
+         {}},
+        // A range that shows no steel: the cells keep the faces' order.
+        {"bare", three, {}, "0,1", 2, {}, {"midnightKeys"}, {"steelMain", "steelKnob"}, {},
+         {"skin \"steel\"", "stateCount is 2", "main.steel opens at no skin value from 0 to 1"}},
+        {"steel", three, {}, "", 3, steelAndKnob, {"classicMain", "midnightKnob"}, {"ClassicKnob"}, {}, {}},
+        // The faces in another order than the skin values that show them.
+        {"case", {"midnight", "classic"}, {"vs.misc.skin,1,==", "1,vs.misc.skin,&gt;"}, "", 2,
+         {{"ClassicKnob.bmp", ""},
+          {"classicKnob.bmp", "classicKnob.bmp"},
+          {"MidnightKnob.BMP", "midnightKnob.bmp"},
+          {"midnightKNOB.bmp", ""},
+          {"classicButton.BMP", "classicButton.bmp"},
+          {"classicKnobb.bmp", "classicKnobb.bmp"},
+          {"classicknobb.bmp", ""}},
+         {}, {"ClassicKnob", "midnightKNOB", "classicButton.BMP", "classicknobb"}, two,
+         {"ClassicKnob.bmp is left out: classicKnob.bmp", "midnightKNOB.bmp is left out: MidnightKnob.BMP",
+          "classicKnobb.bmp beside the script is no bitmap the script declares", "classicknobb.bmp is left out"}},
+        {"untold", two, {"vs.misc.effects,0,=="}, "", 2, {}, {}, {}, {}, {"main.classic's condition vs.misc.effects"}},
+        {"no range", two, {}, "none", 2, {}, {}, {}, {}, {"none of main.classic, main.midnight opens at skin value 2"}},
+        {"both", two, {"vs.misc.skin,0,&gt;="}, "", 2, {}, {}, {}, {}, {"main.classic and main.midnight both open"}},
     };
-    const std::string ownFile = TempPath("own.bmp");
-    ASSERT_TRUE(art::WriteBmp(ownFile, Canvas(4, 4, art::Hex("123456"))));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path source = TempPath("script-" + c.name), output = TempPath("made-" + c.name);
         fs::remove_all(source);
         fs::remove_all(output);
         fs::create_directories(source);
-        std::ofstream(source / "KappaEditScript.xml", std::ios::binary) << KappaWithSkins(c.skins, c.states);
-        for (const std::string& name : c.authored)
-            fs::copy_file(ownFile, source / (name + ".bmp"));
+        std::ofstream(source / "KappaEditScript.xml", std::ios::binary)
+            << KappaWithSkins(c.skins, c.conditions, c.range, c.states);
+        // Each file holds its own name, to tell which one ships.
+        for (const auto& [file, shipped] : c.authored)
+            std::ofstream(source / file, std::ios::binary) << file;
         std::ostringstream messages;
         EXPECT_TRUE(art::MakeArtwork("kappa", output, source / "KappaEditScript.xml", messages));
         const fs::path shipped = output / "Script";
-        for (const std::string& name : c.authored)
-            EXPECT_EQ(ReadAll((shipped / (name + ".bmp")).string()), ReadAll(ownFile)) << name;
+        for (const auto& [file, as] : c.authored) {
+            if (!as.empty()) {
+                EXPECT_EQ(ReadText((shipped / as).string()), file) << as;
+            }
+        }
         for (const std::string& name : c.painted)
             EXPECT_GT(fs::file_size(shipped / (name + ".bmp")), 1000u) << name;
         // By the names as written: Windows finds a file in any case.
@@ -357,11 +403,11 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
         for (const fs::directory_entry& file : fs::directory_iterator(shipped))
             files.insert(file.path().filename().string());
         for (const std::string& name : c.absent)
-            EXPECT_EQ(files.count(name + ".bmp"), 0u) << name;
-        // One 20-pixel cell of the skin picture a skin.
-        const std::vector<uint8_t> picture = ReadAll((shipped / "skinPicture.bmp").string());
-        ASSERT_GE(picture.size(), 26u);
-        EXPECT_EQ(U32(picture, 22), 20 * c.skins.size());
+            EXPECT_EQ(files.count(name) + files.count(name + ".bmp"), 0u) << name;
+        // One 20-pixel cell of the skin picture a skin, in the expected order.
+        const std::string picture = TempPath("picture-" + c.name + ".bmp");
+        ASSERT_TRUE(art::WriteBmp(picture, art::PaintSkinPicture(c.cells.empty() ? c.skins : c.cells).canvas));
+        EXPECT_EQ(ReadAll((shipped / "skinPicture.bmp").string()), ReadAll(picture));
         for (const std::string& warning : c.warnings)
             EXPECT_NE(messages.str().find(warning), std::string::npos) << messages.str();
         if (c.warnings.empty()) {

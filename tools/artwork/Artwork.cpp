@@ -5,9 +5,12 @@
 #include "Player.h"
 #include "Skins.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <ostream>
+#include <set>
+#include <vector>
 
 namespace art {
 
@@ -23,14 +26,47 @@ std::string Folded(std::string name)
     return name;
 }
 
-// The bitmaps beside the script, by their names folded to lower case.
-std::map<std::string, fs::path> AuthorBitmaps(const fs::path& folder)
+// An author's bitmap: the file beside the script and the name it ships by.
+struct AuthorBitmap {
+    fs::path from;
+    std::string shipped;
+};
+
+// The bitmaps beside the script (".bmp" in any case), by their names folded
+// to lower case. One the script declares ships under the script's name for
+// it, any other under its own name, told as a likely typo. Of files whose
+// names differ in case only, which are one file on Windows, the one spelt
+// as it ships is taken, else the first in byte order; the others are told.
+std::map<std::string, AuthorBitmap> AuthorBitmaps(const fs::path& folder, const std::set<std::string>& declared,
+                                                  std::vector<std::string>& problems)
 {
-    std::map<std::string, fs::path> bitmaps;
+    std::map<std::string, std::string> scriptNames;
+    for (const std::string& name : declared)
+        scriptNames.emplace(Folded(name), name);
+    std::vector<fs::path> files;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
-        if (entry.is_regular_file(error) && entry.path().extension() == ".bmp")
-            bitmaps.emplace(Folded(entry.path().stem().string()), entry.path());
+        if (entry.is_regular_file(error) && Folded(entry.path().extension().string()) == ".bmp")
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::map<std::string, AuthorBitmap> bitmaps;
+    for (const fs::path& file : files) {
+        const std::string name = file.filename().string(), key = Folded(file.stem().string());
+        const auto scriptName = scriptNames.find(key);
+        const std::string shipped = scriptName != scriptNames.end() ? scriptName->second + ".bmp" : name;
+        const auto [taken, added] = bitmaps.emplace(key, AuthorBitmap{file, shipped});
+        if (!added) {
+            const bool replaces = name == taken->second.shipped;
+            const std::string left = replaces ? taken->second.from.filename().string() : name;
+            if (replaces)
+                taken->second.from = file;
+            problems.push_back(left + " is left out: " + taken->second.from.filename().string() +
+                               " beside the script differs from it in case only");
+        }
+    }
+    for (const auto& [key, bitmap] : bitmaps)
+        if (!scriptNames.count(key))
+            problems.push_back(bitmap.shipped + " beside the script is no bitmap the script declares; it ships as is");
     return bitmaps;
 }
 
@@ -61,7 +97,11 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
         return false;
     }
     const fs::path authorFolder = script.parent_path().empty() ? fs::path(".") : script.parent_path();
-    const std::map<std::string, fs::path> authored = AuthorBitmaps(authorFolder);
+    std::vector<std::string> problems;
+    const std::map<std::string, AuthorBitmap> authored =
+        AuthorBitmaps(authorFolder, edition.declaredBitmaps, problems);
+    for (const std::string& problem : problems)
+        messages << warning << problem << "\n";
     bool ok = true;
     auto check = [&](bool written, const fs::path& path) {
         if (!written)
@@ -93,11 +133,11 @@ bool MakeArtwork(const std::string& id, const fs::path& output, const fs::path& 
         for (const NamedCanvas& bitmap : PaintPlayerBitmaps(skin))
             ship(bitmap.name, bitmap.canvas);
     }
-    const NamedCanvas skinPicture = PaintSkinPicture(edition.skins);
+    const NamedCanvas skinPicture = PaintSkinPicture(edition.skinCells);
     ship(skinPicture.name, skinPicture.canvas);
-    for (const auto& [name, from] : authored) {
-        if (!fs::copy_file(from, scriptFolder / from.filename(), fs::copy_options::overwrite_existing, error)) {
-            messages << "tev_artwork: unable to copy " << from.string() << ": " << error.message() << "\n";
+    for (const auto& [name, bitmap] : authored) {
+        if (!fs::copy_file(bitmap.from, scriptFolder / bitmap.shipped, fs::copy_options::overwrite_existing, error)) {
+            messages << "tev_artwork: unable to copy " << bitmap.from.string() << ": " << error.message() << "\n";
             ok = false;
         }
     }

@@ -10,7 +10,8 @@ namespace art {
 // its Script folder a copy of the script with every bitmap of the skins the
 // script names: each window face painted with its plates and labels where
 // the script puts the controls. A `<name>.bmp` beside the script is the
-// skin author's own: it is copied instead of painting that name. What the
+// skin author's own: it is copied instead of painting that name, under the
+// script's spelling of the name whatever the file's case. What the
 // author has to finish goes to `messages` as warnings, one a line, as do
 // the errors. False when the script can't be read or a file can't be
 // written.

@@ -5,7 +5,10 @@
 #include "Player.h"
 #include "Skins.h"
 
+#include "core/TevHelpers.h"
+
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <set>
 
@@ -59,6 +62,62 @@ void Collect(const ScriptPanel& panel, const std::string& prefix, std::vector<It
         Collect(inner, prefix + inner.name + ".", items);
 }
 
+// The most skin values the build looks through for the skin picture.
+constexpr int64_t kMostSkinValues = 1024;
+
+// A window face and the condition that opens it.
+struct FaceCondition {
+    std::string path; // "main.classic"
+    std::string skin;
+    std::string condition;
+};
+
+// "0,2": the skin values from 0 to 2. False for anything else, such as the
+// signed form "0S,2S", whose numbers depend on the value's type.
+bool ReadRange(const std::string& text, int32_t& minimum, int32_t& maximum)
+{
+    size_t pos = 0;
+    return ScanLongAt(text, pos, minimum) && pos < text.size() && text[pos++] == ',' &&
+           ScanLongAt(text, pos, maximum) && pos == text.size() && minimum <= maximum;
+}
+
+// Whether a face opens at this skin value. The build tells a condition of
+// one operand and a comparison of two (the skin value or a number each,
+// "vs.misc.skin,1,!="); false for any other.
+bool OpensAt(const std::string& condition, int32_t skin, bool& opens)
+{
+    std::vector<std::string> tokens;
+    SplitCommaList(condition, tokens);
+    if (tokens.size() != 1 && tokens.size() != 3)
+        return false;
+    int32_t operands[2] = {};
+    for (size_t i = 0; i < tokens.size() && i < 2; ++i) {
+        operands[i] = skin;
+        const bool number = tokens[i][0] >= '0' && tokens[i][0] <= '9';
+        if (number ? !ScanLong(tokens[i], operands[i]) : tokens[i] != kSkinValue)
+            return false;
+    }
+    if (tokens.size() == 1) {
+        opens = operands[0] != 0;
+        return true;
+    }
+    // Spelt as scripts spell them.
+    const struct {
+        const char* text;
+        bool (*holds)(int32_t, int32_t);
+    } comparisons[] = {
+        {"==", [](int32_t a, int32_t b) { return a == b; }},   {"!=", [](int32_t a, int32_t b) { return a != b; }},
+        {"&lt;", [](int32_t a, int32_t b) { return a < b; }},  {"&gt;", [](int32_t a, int32_t b) { return a > b; }},
+        {"&lt;=", [](int32_t a, int32_t b) { return a <= b; }}, {"&gt;=", [](int32_t a, int32_t b) { return a >= b; }},
+    };
+    for (const auto& comparison : comparisons)
+        if (tokens[2] == comparison.text) {
+            opens = comparison.holds(operands[0], operands[1]);
+            return true;
+        }
+    return false;
+}
+
 class CBuilder {
 public:
     CBuilder(const Words& words, Edition& edition) : m_words(words), m_edition(edition) {}
@@ -74,12 +133,14 @@ public:
             window.caption = caption->second;
         else
             Problem("window " + root.name + " has no caption");
+        std::vector<FaceCondition> conditions;
         for (const ScriptPanel& panel : root.panels) {
             const std::string where = root.name + "." + panel.name;
             if (panel.skin.empty() || panel.bitmap.empty()) {
                 Problem(where + " is no skin's face: it needs a skin and a background bitmap");
                 continue;
             }
+            conditions.push_back({where, panel.skin, panel.openCondition});
             CollectBitmaps(panel, Named(panel.skin).bitmaps);
             Face face;
             face.bitmap = panel.bitmap;
@@ -102,6 +163,23 @@ public:
             window.faces.push_back(std::move(face));
         }
         m_edition.windows.push_back(std::move(window));
+        if (!conditions.empty())
+            m_conditions.push_back(std::move(conditions));
+    }
+
+    // The program shows cell i of the skin picture at skin value minimum + i
+    // (of the value's range): the cell is the skin of the faces that open
+    // there. When the build can't tell, the cells keep the skins' order and
+    // the problem says why.
+    void OrderSkinCells(const std::string& range)
+    {
+        const std::string problem = SkinCellsBySkinValue(range);
+        if (problem.empty())
+            return;
+        m_edition.skinCells.clear();
+        for (const NamedSkin& named : m_edition.skins)
+            m_edition.skinCells.push_back(named.name);
+        Problem(problem + "; the skin picture's cells follow the order of the faces");
     }
 
     void ReportUnused()
@@ -114,6 +192,54 @@ public:
     void Problem(const std::string& text) { m_edition.problems.push_back(text); }
 
 private:
+    // The skin picture's cells by skin value; what is wrong when they can't
+    // be told.
+    std::string SkinCellsBySkinValue(const std::string& range)
+    {
+        if (m_conditions.empty())
+            return {};
+        int32_t minimum = 0, maximum = 0;
+        if (range.empty())
+            return std::string("the script has no value ") + kSkinValue;
+        if (!ReadRange(range, minimum, maximum))
+            return std::string("the range of ") + kSkinValue + ", " + range + ", is not two numbers";
+        if (int64_t{maximum} - minimum >= kMostSkinValues)
+            return std::string("the range of ") + kSkinValue + ", " + range + ", holds more than " +
+                   std::to_string(kMostSkinValues) + " values";
+        std::set<std::string> opened;
+        for (int64_t skin = minimum; skin <= maximum; ++skin) {
+            const std::string at = " at skin value " + std::to_string(skin);
+            const FaceCondition* shown = nullptr;
+            for (const std::vector<FaceCondition>& window : m_conditions) {
+                const FaceCondition* open = nullptr;
+                std::string all;
+                for (const FaceCondition& face : window) {
+                    bool opens = false;
+                    if (!OpensAt(face.condition, static_cast<int32_t>(skin), opens))
+                        return face.path + "'s condition " + face.condition + " is no comparison of " + kSkinValue +
+                               " with a number";
+                    if (opens && open)
+                        return open->path + " and " + face.path + " both open" + at;
+                    open = opens ? &face : open;
+                    all += (all.empty() ? "" : ", ") + face.path;
+                }
+                if (!open)
+                    return "none of " + all + " opens" + at;
+                if (shown && shown->skin != open->skin)
+                    return shown->path + " and " + open->path + " show different skins" + at;
+                shown = open;
+                opened.insert(open->path);
+            }
+            m_edition.skinCells.push_back(shown->skin);
+        }
+        for (const std::vector<FaceCondition>& window : m_conditions)
+            for (const FaceCondition& face : window)
+                if (!opened.count(face.path))
+                    return face.path + " opens at no skin value from " + std::to_string(minimum) + " to " +
+                           std::to_string(maximum);
+        return {};
+    }
+
     NamedSkin& Named(const std::string& skin)
     {
         for (NamedSkin& named : m_edition.skins)
@@ -167,6 +293,7 @@ private:
     const Words& m_words;
     Edition& m_edition;
     std::set<std::string> m_used;
+    std::vector<std::vector<FaceCondition>> m_conditions; // the faces of each window that has some
 };
 
 } // namespace
@@ -179,8 +306,8 @@ bool ReadEdition(const std::string& id, std::istream& script, Edition& edition, 
         return false;
     }
     std::vector<ScriptPanel> roots;
-    StateCounts stateCounts;
-    if (!ReadScriptPanels(script, PaintedCellSize, roots, stateCounts, errors))
+    ScriptDeclarations declarations;
+    if (!ReadScriptPanels(script, PaintedCellSize, roots, declarations, errors))
         return false;
     edition = {};
     edition.id = id;
@@ -189,10 +316,13 @@ bool ReadEdition(const std::string& id, std::istream& script, Edition& edition, 
     for (const ScriptPanel& root : roots)
         builder.AddWindow(root);
     builder.ReportUnused();
-    const auto picture = stateCounts.find(kSkinPicture);
-    if (picture != stateCounts.end() && picture->second != static_cast<int>(edition.skins.size()))
+    builder.OrderSkinCells(declarations.skinRange);
+    for (const auto& [bitmap, states] : declarations.stateCounts)
+        edition.declaredBitmaps.insert(bitmap);
+    const auto picture = declarations.stateCounts.find(kSkinPicture);
+    if (picture != declarations.stateCounts.end() && picture->second != static_cast<int>(edition.skinCells.size()))
         builder.Problem(std::string(kSkinPicture) + "'s stateCount is " + std::to_string(picture->second) +
-                        ", not the number of skins, " + std::to_string(edition.skins.size()));
+                        ", not the number of skins, " + std::to_string(edition.skinCells.size()));
     return true;
 }
 

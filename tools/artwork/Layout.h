@@ -69,9 +69,15 @@ struct Edition {
     std::string id;      // "kappa" or "sigma"
     std::string product; // "KappaEdit"
     std::vector<Window> windows;
-    // In the order the faces first name them, painted by the tool or not:
-    // skin 0, 1, ... when the main window lists its faces in that order.
+    // In the order the faces first name them, painted by the tool or not.
     std::vector<NamedSkin> skins;
+    // The skin of each cell of the skin picture: cell i is shown at skin
+    // value minimum + i, and is the skin of the faces that open at that
+    // value. The skins' order above when the build can't tell (then told
+    // among the problems).
+    std::vector<std::string> skinCells;
+    // Every bitmap the script declares.
+    std::set<std::string> declaredBitmaps;
     // Controls and sections that need a label or title and have none, and
     // labels that name no control: told to the skin author, never painted.
     std::vector<std::string> problems;

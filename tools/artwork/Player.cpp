@@ -140,12 +140,12 @@ std::vector<NamedCanvas> PaintPlayerBitmaps(const Skin& skin)
     };
 }
 
-NamedCanvas PaintSkinPicture(const std::vector<NamedSkin>& skins)
+NamedCanvas PaintSkinPicture(const std::vector<std::string>& cells)
 {
-    Canvas picture(kSkinPictureWidth, kButtonHeight * static_cast<int>(skins.size()), Rgb{});
-    for (size_t i = 0; i < skins.size(); ++i) {
+    Canvas picture(kSkinPictureWidth, kButtonHeight * static_cast<int>(cells.size()), Rgb{});
+    for (size_t i = 0; i < cells.size(); ++i) {
         size_t painted = 0;
-        const Skin skin = FindSkin(skins[i].name, painted) ? Skins()[painted] : Plain(skins[i].name);
+        const Skin skin = FindSkin(cells[i], painted) ? Skins()[painted] : Plain(cells[i]);
         const int top = kButtonHeight * static_cast<int>(i);
         // A flat window with a sharp dark edge, like the displays: it shows
         // the skin, nothing to press.

@@ -24,11 +24,11 @@ struct NamedCanvas {
 // "<skin>Keys" (the key images of the keyboard).
 std::vector<NamedCanvas> PaintPlayerBitmaps(const Skin& skin);
 constexpr const char* kSkinPicture = "skinPicture";
-// kSkinPicture: one 64 x 20 state for each of the script's skins, in their
-// order, with the skin's swatch and name, drawn as an indicator window set
-// into the plate, not as a button. A skin the tool doesn't paint gets a
-// plain grey cell with its name.
-NamedCanvas PaintSkinPicture(const std::vector<NamedSkin>& skins);
+// kSkinPicture: a 64 x 20 state for each of these skin names, in this order
+// (Edition::skinCells), with the skin's swatch and name, drawn as an
+// indicator window set into the plate, not as a button. A skin the tool
+// doesn't paint gets a plain grey cell with its name.
+NamedCanvas PaintSkinPicture(const std::vector<std::string>& cells);
 // The fader slot under every slider of the face.
 void PaintSliderSlots(Canvas& window, const Skin& skin, const Face& face);
 

@@ -10,7 +10,8 @@ namespace art {
 
 namespace {
 
-// The top-level elements of a script; only the panels matter here.
+// The top-level elements of a script; the panels, the bitmaps and the skin
+// value matter here.
 constexpr const char* kElements[] = {"structType", "struct",     "midiStruct", "midiIn",      "midiOut",    "panelType",
                                      "panel",      "bitmap",     "textWriter", "stringTable", "numberTable"};
 
@@ -25,6 +26,16 @@ bool IsElement(const std::string& tag)
 bool IsIgnored(const std::string& tag)
 {
     return tag == "?xml version=\"1.0\" encoding=\"Shift_JIS\"?" || tag == "script" || tag == "/script";
+}
+
+// The text of the last pair with this tag; `none` when no pair has it.
+std::string LastValue(const CTevPairList& pairs, const std::string& tag, const std::string& none = {})
+{
+    std::string text = none;
+    for (const CTevPair& pair : pairs)
+        if (pair.first == tag)
+            text = pair.second;
+    return text;
 }
 
 class CReader {
@@ -50,6 +61,7 @@ public:
         for (const CTevPair& pair : entry.pairs)
             if (pair.first == "skin")
                 Trim(pair.second, panel.skin);
+        panel.openCondition = LastValue(type.pairs, "openCondition", panel.openCondition);
         for (CTevElementDefinition child : type.children) {
             if (!ResolveMacros(entry.pairs, child))
                 return Fail("unable to resolve the macros of a child panel of " + panel.name);
@@ -110,14 +122,55 @@ private:
     std::string& m_errors;
 };
 
+// "vs.misc.skin" as "vs", "misc", "skin".
+std::vector<std::string> PathComponents(const std::string& path)
+{
+    std::vector<std::string> components(1);
+    for (char c : path) {
+        if (c == '.')
+            components.emplace_back();
+        else
+            components.back() += c;
+    }
+    return components;
+}
+
+// The "range" of the value at path[at...] inside the struct `instance`,
+// found as the program builds its struct tree: each struct is named by its
+// type's "name", macros taken from the instance.
+bool FindValueRange(const CTevTypeDefinitions& types, const CTevElementDefinition& instance,
+                    const std::vector<std::string>& path, size_t at, std::string& range)
+{
+    const CTevTypeDefinition* found = FindTypeDefinition(types, instance);
+    if (!found || at + 1 >= path.size())
+        return false;
+    CTevTypeDefinition type = *found;
+    if (!ResolveMacros(instance.pairs, type))
+        return false;
+    if (LastValue(type.pairs, "name") != path[at])
+        return false;
+    if (at + 2 == path.size()) {
+        for (CTevElementDefinition member : type.members)
+            if (ResolveMacros(instance.pairs, member) && LastValue(member.pairs, "name") == path.back()) {
+                range = LastValue(member.pairs, "range", "0,127"); // a value's range when it gives none
+                return true;
+            }
+        return false;
+    }
+    for (CTevElementDefinition child : type.children)
+        if (ResolveMacros(instance.pairs, child) && FindValueRange(types, child, path, at + 1, range))
+            return true;
+    return false;
+}
+
 } // namespace
 
 bool ReadScriptPanels(std::istream& script, const CellSize& cellSize, std::vector<ScriptPanel>& rootPanels,
-                      StateCounts& stateCounts, std::string& errors)
+                      ScriptDeclarations& declarations, std::string& errors)
 {
     CTevScriptTokenizer tokenizer(script);
-    CTevTypeDefinitions types;
-    std::vector<CTevElementDefinition> entries;
+    CTevTypeDefinitions types, structTypes;
+    std::vector<CTevElementDefinition> entries, structs;
     for (std::string tag = tokenizer.ReadNextTag(); !tag.empty(); tag = tokenizer.ReadNextTag()) {
         if (IsIgnored(tag))
             continue;
@@ -133,6 +186,11 @@ bool ReadScriptPanels(std::istream& script, const CellSize& cellSize, std::vecto
                 return false;
             }
             types.push_back(std::move(type));
+        } else if (tag == "structType") {
+            structTypes.push_back(std::make_unique<CTevTypeDefinition>());
+            structTypes.back()->Read(text);
+        } else if (tag == "struct") {
+            structs.emplace_back().Read(text);
         } else if (tag == "panel") {
             entries.emplace_back();
             entries.back().Read(text);
@@ -147,9 +205,13 @@ bool ReadScriptPanels(std::istream& script, const CellSize& cellSize, std::vecto
                 errors += "invalid stateCount of bitmap " + name + ": " + count + "\n";
                 return false;
             }
-            stateCounts[name] = states;
+            declarations.stateCounts[name] = states;
         }
     }
+    const std::vector<std::string> skinPath = PathComponents(kSkinValue);
+    for (const CTevElementDefinition& root : structs)
+        if (FindValueRange(structTypes, root, skinPath, 0, declarations.skinRange))
+            break;
     CReader reader(types, cellSize, errors);
     for (const CTevElementDefinition& entry : entries) {
         rootPanels.emplace_back();

@@ -31,6 +31,7 @@ struct ScriptPanel {
     Rect rect;          // window coordinates
     std::string bitmap; // "bitmapRef", macros resolved; empty when none
     std::string skin;   // the "skin" its entry gives (a window face's skin); empty when none
+    std::string openCondition = "1"; // macros resolved; a panel without one is always open
     std::vector<ScriptPanel> panels;
     std::vector<ScriptControl> controls;
 };
@@ -40,14 +41,22 @@ struct ScriptPanel {
 // bitmap is not known.
 using CellSize = std::function<void(const std::string& bitmap, int& width, int& height)>;
 
-// The "stateCount" of every bitmap the script declares, by name (1 when it
-// gives none).
-using StateCounts = std::map<std::string, int>;
+// The value whose number the programs choose their skin by.
+constexpr const char* kSkinValue = "vs.misc.skin";
 
-// Reads every root panel of the script, in script order, and the bitmaps it
+// What the script declares besides its panels.
+struct ScriptDeclarations {
+    // The "stateCount" of every bitmap, by name (1 when it gives none).
+    std::map<std::string, int> stateCounts;
+    // The "range" of kSkinValue as written, "0,127" when the value gives
+    // none; empty when the script has no such value.
+    std::string skinRange;
+};
+
+// Reads every root panel of the script, in script order, and what it
 // declares. False, with the reason in `errors`, when the script or a panel
 // in it can't be read.
 bool ReadScriptPanels(std::istream& script, const CellSize& cellSize, std::vector<ScriptPanel>& rootPanels,
-                      StateCounts& stateCounts, std::string& errors);
+                      ScriptDeclarations& declarations, std::string& errors);
 
 } // namespace art
