@@ -58,8 +58,10 @@ int ShowMessageBox(const std::string& text, unsigned type, HWND owner)
         }
         // A box goes with its owner (a modal panel closed by input that the
         // box's own loop dispatched) unanswered: it is shown again, over the
-        // window now in front.
-        if (answer != 0 || boxOwner == nullptr || ::IsWindow(boxOwner)) {
+        // window now in front, unless the program is ending (no window left
+        // in front).
+        const HWND front = app != nullptr ? app->GetFrontWindow() : nullptr;
+        if (answer != 0 || boxOwner == nullptr || ::IsWindow(boxOwner) || front == nullptr || !::IsWindow(front)) {
             return answer;
         }
         owner = nullptr;

@@ -12,7 +12,7 @@
 // windows of its level take no input under the box; as it closes, every
 // window is set as the loops and panels still open want it. A box that goes
 // unanswered with its owner (a modal panel closed meanwhile) is shown again
-// over the window then in front.
+// over the window then in front; not when the main window went with it.
 int ShowMessageBox(const std::string& text, unsigned type = MB_OK | MB_ICONEXCLAMATION,
                    HWND owner = nullptr);
 
