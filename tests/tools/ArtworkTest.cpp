@@ -342,7 +342,7 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
 {
     namespace fs = std::filesystem;
     using Files = std::vector<std::pair<std::string, std::string>>; // beside the script, shipped as ("": left out)
-    Files steelAndKnob = {{"ClassicKnob.bmp", "classicKnob.bmp"}};
+    Files steelAndKnob = {{"ClassicKnob.bmp", "classicKnob.bmp"}, {"MidnightKnob.BMP", "midnightKnob.bmp"}};
     for (const std::string name : {"Main", "Effects", "Knob", "CentreKnob", "Button", "ReadButton", "WriteButton",
                                    "SelectButton", "MinusButton", "PlusButton", "Switch", "Fader", "Keys"})
         steelAndKnob.emplace_back("steel" + name + ".bmp", "steel" + name + ".bmp");
@@ -360,8 +360,11 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
         // A range that shows no steel: the cells keep the faces' order.
         {"bare", three, {}, "0,1", 2, {}, {"midnightKeys"}, {"steelMain", "steelKnob"}, {},
          {"skin \"steel\"", "stateCount is 2", "main.steel opens at no skin value from 0 to 1"}},
-        {"steel", three, {}, "", 3, steelAndKnob, {"classicMain", "midnightKnob"}, {"ClassicKnob"}, {}, {}},
-        // The faces in another order than the skin values that show them.
+        {"steel", three, {}, "", 3, steelAndKnob, {"classicMain", "midnightKeys"}, {"ClassicKnob", "MidnightKnob.BMP"},
+         {}, {}},
+        // Files whose names differ in case only, and the faces in another
+        // order than the skin values that show them. Where the file system
+        // folds names, as Windows does, such files are one: not run there.
         {"case", {"midnight", "classic"}, {"vs.misc.skin,1,==", "1,vs.misc.skin,&gt;"}, "", 2,
          {{"ClassicKnob.bmp", ""},
           {"classicKnob.bmp", "classicKnob.bmp"},
@@ -377,8 +380,12 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
         {"no range", two, {}, "none", 2, {}, {}, {}, {}, {"none of main.classic, main.midnight opens at skin value 2"}},
         {"both", two, {"vs.misc.skin,0,&gt;="}, "", 2, {}, {}, {}, {}, {"main.classic and main.midnight both open"}},
     };
+    std::ofstream(TempPath("fold.probe")) << "";
+    const bool namesFolded = fs::exists(TempPath("FOLD.PROBE"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.name == "case" && namesFolded)
+            continue;
         const fs::path source = TempPath("script-" + c.name), output = TempPath("made-" + c.name);
         fs::remove_all(source);
         fs::remove_all(output);
