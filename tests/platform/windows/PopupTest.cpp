@@ -284,7 +284,6 @@ TEST(ModalWindowStack, ModalWindowsDisableTheLevelBelowUntilTheyClose)
         CModalHold hold(opened.GetSafeHwnd());
         stack.Update();
         EXPECT_FALSE(modal.IsWindowEnabled());
-        EXPECT_FALSE(main.IsWindowEnabled());
     }
     stack.Update();
     EXPECT_TRUE(modal.IsWindowEnabled());
