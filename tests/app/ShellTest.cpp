@@ -57,9 +57,11 @@ const char kShellPanels[] = R"(
 </panelType>
 <panelType><type>Tool</type><name>tool</name><size>240,60</size><windowPosition>300,40</windowPosition></panelType>
 <panelType><type>Ask</type><name>ask</name><size>50,50</size><modal>1</modal></panelType>
+<panelType><type>Ask2</type><name>ask2</name><size>50,50</size><modal>1</modal></panelType>
 <panel><type>Main</type></panel>
 <panel><type>Tool</type></panel>
 <panel><type>Ask</type></panel>
+<panel><type>Ask2</type></panel>
 )";
 
 const char kShellModel[] = R"(
@@ -356,6 +358,16 @@ TEST_F(CShellFrameTest, EveryOpenWindowIsGovernedAndABoxBelongsToAWindowItHolds)
     ::SendMessageA(ask(), WM_CLOSE, 0, 0);
     EXPECT_EQ(enabled(), both);
     ::DestroyWindow(tip);
+
+    // With the main window gone, a box that went with its owner is not
+    // shown again over a modal panel still open: the program is ending.
+    ASSERT_TRUE(Views().OpenRootPanel("ask") && Views().OpenRootPanel("ask2"));
+    CLoopRobot robot([](HWND) {
+        ::SendMessageA(MainFrame(), WM_CLOSE, 0, 0);
+        ::SendMessageA(::FindWindowA(nullptr, "ask2"), WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(ShowMessageBox("Undefined external error."), 0);
+    EXPECT_NE(ask(), nullptr);
 }
 
 // A saved place that the screen can't show (another monitor, a larger
