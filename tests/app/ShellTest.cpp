@@ -302,9 +302,10 @@ TEST_F(CShellFrameTest, EveryOpenWindowIsGovernedAndABoxBelongsToAWindowItHolds)
     ASSERT_TRUE(Views().OpenRootPanel("tool"));
     const HWND tool = ::FindWindowA(nullptr, "tool");
     auto ask = [] { return ::FindWindowA(nullptr, "ask"); };
-    auto enabled = [&] { return std::vector<bool>{::IsWindowEnabled(MainFrame()) != FALSE, ::IsWindowEnabled(tool) != FALSE}; };
-    const std::vector<bool> none{false, false};
-    const std::vector<bool> both{true, true};
+    auto enabled = [&] {
+        return std::vector<bool>{::IsWindowEnabled(MainFrame()) != FALSE, ::IsWindowEnabled(tool) != FALSE};
+    };
+    const std::vector<bool> none{false, false}, both{true, true};
     HWND owner = nullptr;
     std::vector<bool> under;
     auto look = [&](HWND shown) {
