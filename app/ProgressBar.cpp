@@ -56,6 +56,7 @@ void CProgressBar::Begin(int32_t range, const std::string& text, bool cancellabl
         m_hold.reset();
         return;
     }
+    m_hold->SetHolder(m_dialog);
     m_cancellable = cancellable;
     m_cancelled = false;
     if (HWND cancel = ::GetDlgItem(m_dialog, IDCANCEL))

@@ -5,6 +5,7 @@
 #include "core/TevHelpers.h"
 #include "core/TevManager.h"
 #include "core/TevResources.h"
+#include "core/TevServices.h"
 #include "core/TevTextOut.h"
 #include "views/TevDrawing.h"
 #include "views/TevViewFactory.h"
@@ -545,6 +546,18 @@ bool CTevRootPanel::Open()
 
 bool CTevRootPanel::Close()
 {
+    // A view of this window that is active (a knob just turned, showing its
+    // value on the tip bar) stops being so before the window goes, and a
+    // tip no longer wanted goes at once: the window may close inside a
+    // box's loop, which runs no idle time to hide it, and a tip still shown
+    // could take the activation from the closing window.
+    const CTevView* view = GetActiveView();
+    while (view && view != this)
+        view = view->GetParent();
+    if (view)
+        GetActiveView()->SetActive(false);
+    if (CTevTipBar* tipBar = CTevManager::Instance().GetTipBar())
+        tipBar->Update();
     m_window.reset();
     return CTevPanel::Close();
 }

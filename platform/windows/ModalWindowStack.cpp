@@ -3,6 +3,8 @@
 #include "appkit/ModalHold.h"
 #include "appkit/Wnd.h"
 
+#include <utility>
+
 CModalWindowStack::CModalWindowStack() : m_levels(1), m_modals(1, nullptr) {}
 
 void CModalWindowStack::Add(CWnd* window, bool modal)
@@ -28,15 +30,11 @@ void CModalWindowStack::Remove(CWnd* window, bool modal)
         return;
     m_levels[holder].erase(window);
     if (modal && holder != 0) {
-        if (holder == m_levels.size() - 1) {
-            // Windows opened over it are no longer the stack's to govern.
-            m_levels.pop_back();
-        } else {
-            // A modal window below the top closed first: its level's other
-            // windows join the level below, which stays under the upper levels.
-            m_levels[holder - 1].insert(m_levels[holder].begin(), m_levels[holder].end());
-            m_levels.erase(m_levels.begin() + static_cast<std::ptrdiff_t>(holder));
-        }
+        // The windows opened over it stay the stack's to govern until they
+        // close: they join the level below, which stays under any upper
+        // levels.
+        m_levels[holder - 1].insert(m_levels[holder].begin(), m_levels[holder].end());
+        m_levels.erase(m_levels.begin() + static_cast<std::ptrdiff_t>(holder));
         m_modals.erase(m_modals.begin() + static_cast<std::ptrdiff_t>(holder));
     }
     Update();
@@ -52,15 +50,21 @@ bool CModalWindowStack::IsTopHeld() const
 
 void CModalWindowStack::Update(HWND leave) const
 {
+    // Collected first: disabling a window may end a capture, and what its
+    // release runs may open or close a panel and so change the levels.
     const bool topEnabled = !IsTopHeld();
+    std::vector<std::pair<HWND, BOOL>> states;
     for (size_t i = 0; i < m_levels.size(); ++i) {
         const BOOL enable = i + 1 == m_levels.size() && topEnabled ? TRUE : FALSE;
         for (CWnd* window : m_levels[i]) {
             const HWND hwnd = window != nullptr ? window->GetSafeHwnd() : nullptr;
             if (hwnd != nullptr && hwnd != leave)
-                ::EnableWindow(hwnd, enable);
+                states.emplace_back(hwnd, enable);
         }
     }
+    for (const auto& [hwnd, enable] : states)
+        if (::IsWindow(hwnd))
+            ::EnableWindow(hwnd, enable);
 }
 
 bool CModalWindowStack::WantsEnabled(HWND window) const

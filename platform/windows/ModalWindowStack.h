@@ -1,7 +1,8 @@
 // The application's stack of window sets. A modal root panel's window
 // disables every window of the level below it and starts a level of its own;
 // windows opened meanwhile join that level and stay usable. Closing the
-// modal window enables the level below again.
+// modal window enables the level below again, which the windows opened over
+// it join: every window is governed until it closes.
 #pragma once
 
 #include "appkit/Win32.h"
@@ -21,8 +22,8 @@ public:
     void Add(CWnd* window, bool modal);
     // Not modal: the window leaves whichever level holds it (a sub-window
     // closed while a modal window is open above it must not stay listed).
-    // Modal: its level goes; a lower level's remaining windows join the
-    // level below it. Then the windows are updated.
+    // Modal: its level goes and the level's other windows join the level
+    // below it. Then the windows are updated.
     void Remove(CWnd* window, bool modal);
     // Enables every window of the top level unless a modal loop holds one
     // of them (a dialog or box over one window keeps the whole level from

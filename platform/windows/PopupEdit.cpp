@@ -1,6 +1,7 @@
 #include "PopupEdit.h"
 
 #include "appkit/ModalHold.h"
+#include "appkit/WinApp.h"
 
 #include <algorithm>
 #include <memory>
@@ -202,8 +203,9 @@ bool CPopupEdit::Popup(const RECT& rect, CWnd* parent)
                        SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     hold.reset();
-    if (wasActive && owner != nullptr && ::IsWindowEnabled(owner)) {
-        ::SetActiveWindow(owner);
+    if (wasActive) {
+        if (const HWND target = ActivationTarget(owner))
+            ::SetActiveWindow(target);
     }
     if (m_hWnd != nullptr) {
         m_text = GetWindowText();

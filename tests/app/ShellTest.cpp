@@ -28,6 +28,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -56,9 +57,11 @@ const char kShellPanels[] = R"(
 </panelType>
 <panelType><type>Tool</type><name>tool</name><size>240,60</size><windowPosition>300,40</windowPosition></panelType>
 <panelType><type>Ask</type><name>ask</name><size>50,50</size><modal>1</modal></panelType>
+<panelType><type>Ask2</type><name>ask2</name><size>50,50</size><modal>1</modal></panelType>
 <panel><type>Main</type></panel>
 <panel><type>Tool</type></panel>
 <panel><type>Ask</type></panel>
+<panel><type>Ask2</type></panel>
 )";
 
 const char kShellModel[] = R"(
@@ -258,6 +261,114 @@ TEST_F(CShellFrameTest, SubFrameKeepsItsPlaceAndAModalPanelDisablesTheWindowsBel
     ::SendMessageA(tool, WM_CLOSE, 0, 0);
     EXPECT_EQ(Views().FindRootPanel("tool")->GetWindowPosition().x, 333);
     EXPECT_EQ(Views().FindRootPanel("tool")->GetWindowPosition().y, 222);
+}
+
+// Until it goes, each box or dialog that shows gets `action` once, from
+// inside its loop, and then OK.
+class CLoopRobot {
+public:
+    explicit CLoopRobot(std::function<void(HWND)> action)
+    {
+        s_action = std::move(action);
+        m_timer = ::SetTimer(nullptr, 0, 150, &Tick);
+    }
+    ~CLoopRobot() { ::KillTimer(nullptr, m_timer); }
+    CLoopRobot(const CLoopRobot&) = delete;
+    CLoopRobot& operator=(const CLoopRobot&) = delete;
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        const HWND shown = ::FindWindowA("#32770", nullptr);
+        if (!shown || !::IsWindowVisible(shown))
+            return;
+        if (auto action = std::exchange(s_action, nullptr))
+            action(shown);
+        if (::IsWindow(shown))
+            ::PostMessageA(shown, WM_COMMAND, IDOK, 0);
+    }
+    static inline std::function<void(HWND)> s_action;
+    UINT_PTR m_timer;
+};
+
+// A window opened over a modal panel stays governed after the panel closed
+// under a box or dialog; a box belongs to a window it can hold, never to a
+// pop-up that only shows something; a dialog that ends after a modal panel
+// opened under it gives the activation to that panel.
+TEST_F(CShellFrameTest, EveryOpenWindowIsGovernedAndABoxBelongsToAWindowItHolds)
+{
+    ASSERT_TRUE(Views().OpenRootPanel("main"));
+    ASSERT_TRUE(Views().OpenRootPanel("ask"));
+    ASSERT_TRUE(Views().OpenRootPanel("tool"));
+    const HWND tool = ::FindWindowA(nullptr, "tool");
+    auto ask = [] { return ::FindWindowA(nullptr, "ask"); };
+    auto enabled = [&] {
+        return std::vector<bool>{::IsWindowEnabled(MainFrame()) != FALSE, ::IsWindowEnabled(tool) != FALSE};
+    };
+    const std::vector<bool> none{false, false}, both{true, true};
+    HWND owner = nullptr;
+    std::vector<bool> under;
+    auto look = [&](HWND shown) {
+        owner = ::GetWindow(shown, GW_OWNER);
+        under = enabled();
+    };
+
+    // The modal panel closes under a box over it, and then under a dialog.
+    for (const bool dialog : {false, true}) {
+        SCOPED_TRACE(dialog ? "dialog" : "box");
+        ASSERT_TRUE(ask() || Views().OpenRootPanel("ask"));
+        EXPECT_EQ(enabled(), (std::vector<bool>{false, !dialog}));
+        const HWND front = ask();
+        CLoopRobot robot([&](HWND shown) {
+            look(shown);
+            ::SendMessageA(ask(), WM_CLOSE, 0, 0);
+        });
+        if (dialog)
+            CAboutDialog().DoModal();
+        else
+            ShowMessageBox("Undefined external error.");
+        EXPECT_EQ(owner, front);
+        EXPECT_EQ(under, none);
+        EXPECT_EQ(ask(), nullptr);
+        EXPECT_EQ(enabled(), both);
+    }
+
+    // A box over the main window holds the tool window too, and is not
+    // the pop-up's that only shows a value, though it was active last.
+    const HWND tip = ::CreateWindowExA(0, "STATIC", "3", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 30, 20,
+                                       MainFrame(), nullptr, nullptr, nullptr);
+    // As when the closing window in front hands the activation on to it.
+    ::SetActiveWindow(tip);
+    ASSERT_EQ(::GetLastActivePopup(MainFrame()), tip);
+    {
+        CLoopRobot robot(look);
+        ShowMessageBox("Undefined external error.");
+    }
+    EXPECT_EQ(owner, MainFrame());
+    EXPECT_EQ(under, none);
+    EXPECT_EQ(enabled(), both);
+
+    // A modal panel opened under a dialog takes the activation as it ends.
+    {
+        CLoopRobot robot([&](HWND) { Views().OpenRootPanel("ask"); });
+        CAboutDialog().DoModal();
+    }
+    ASSERT_NE(ask(), nullptr);
+    EXPECT_EQ(::GetActiveWindow(), ask());
+    EXPECT_EQ(enabled(), none);
+    ::SendMessageA(ask(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(enabled(), both);
+    ::DestroyWindow(tip);
+
+    // With the main window gone, a box that went with its owner is not
+    // shown again over a modal panel still open: the program is ending.
+    ASSERT_TRUE(Views().OpenRootPanel("ask") && Views().OpenRootPanel("ask2"));
+    CLoopRobot robot([](HWND) {
+        ::SendMessageA(MainFrame(), WM_CLOSE, 0, 0);
+        ::SendMessageA(::FindWindowA(nullptr, "ask2"), WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(ShowMessageBox("Undefined external error."), 0);
+    EXPECT_NE(ask(), nullptr);
 }
 
 // A saved place that the screen can't show (another monitor, a larger

@@ -56,5 +56,7 @@ public:
 
 class CFakeTipBar : public CTevTipBar {
 public:
-    void Update() override {}
+    // Whether the window would show now.
+    void Update() override { shown = m_visible; }
+    bool shown = false;
 };

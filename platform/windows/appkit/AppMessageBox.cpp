@@ -10,16 +10,6 @@ namespace {
 
 std::atomic<MessageBoxHook> g_hook{nullptr};
 
-// The window the user works in: a dialog or progress window in front of the
-// application's front window (the main window, or a modal panel's) holds
-// it disabled, and a box must belong to that window, so that it disables
-// the window in front and gives the activation back to it.
-HWND FrontWindowOf(HWND front)
-{
-    HWND popup = ::GetLastActivePopup(front);
-    return popup != nullptr && ::IsWindowVisible(popup) ? popup : front;
-}
-
 } // namespace
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)
@@ -32,8 +22,8 @@ int ShowMessageBox(const std::string& text, unsigned type, HWND owner)
     CWinApp* app = GetApp();
     for (;;) {
         HWND boxOwner = owner;
-        if (boxOwner == nullptr && app != nullptr && app->GetFrontWindow() != nullptr) {
-            boxOwner = FrontWindowOf(app->GetFrontWindow());
+        if (boxOwner == nullptr && app != nullptr) {
+            boxOwner = app->GetModalOwner();
         }
         if (boxOwner != nullptr && !::IsWindow(boxOwner)) {
             boxOwner = nullptr;
@@ -58,10 +48,11 @@ int ShowMessageBox(const std::string& text, unsigned type, HWND owner)
         }
         // A box goes with its owner (a modal panel closed by input that the
         // box's own loop dispatched) unanswered: it is shown again, over the
-        // window now in front, unless the program is ending (no window left
-        // in front).
-        const HWND front = app != nullptr ? app->GetFrontWindow() : nullptr;
-        if (answer != 0 || boxOwner == nullptr || ::IsWindow(boxOwner) || front == nullptr || !::IsWindow(front)) {
+        // window now in front, unless the program is ending (the main
+        // window went too, whatever panels are still open).
+        const CWnd* mainWnd = app != nullptr ? app->GetMainWnd() : nullptr;
+        const HWND main = mainWnd != nullptr ? mainWnd->GetSafeHwnd() : nullptr;
+        if (answer != 0 || boxOwner == nullptr || ::IsWindow(boxOwner) || main == nullptr || !::IsWindow(main)) {
             return answer;
         }
         owner = nullptr;

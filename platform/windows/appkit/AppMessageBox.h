@@ -7,12 +7,13 @@
 #include <string>
 
 // Without an owner the box belongs to the window in front: the application's
-// front window (the main window, or a modal panel's) or its last active
-// pop-up, such as a dialog or the progress window. The owner and the other
-// windows of its level take no input under the box; as it closes, every
-// window is set as the loops and panels still open want it. A box that goes
-// unanswered with its owner (a modal panel closed meanwhile) is shown again
-// over the window then in front; not when the main window went with it.
+// front window (the main window, or a modal panel's), or a dialog or the
+// progress window in front of it that holds it (CWinApp::GetModalOwner),
+// never a pop-up that holds nothing, such as the value tip. The owner and
+// the other windows of its level take no input under the box; as it closes,
+// every window is set as the loops and panels still open want it. A box that
+// goes unanswered with its owner (a modal panel closed meanwhile) is shown
+// again over the window then in front; not when the main window went too.
 int ShowMessageBox(const std::string& text, unsigned type = MB_OK | MB_ICONEXCLAMATION,
                    HWND owner = nullptr);
 

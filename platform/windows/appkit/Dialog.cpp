@@ -38,7 +38,7 @@ HWND CDialog::FindOwner() const
 {
     HWND owner = m_parentWnd != nullptr ? m_parentWnd->GetSafeHwnd() : nullptr;
     if (owner == nullptr && GetApp() != nullptr) {
-        owner = GetApp()->GetFrontWindow();
+        owner = GetApp()->GetModalOwner();
     }
     // The owner is a top-level window.
     while (owner != nullptr && (::GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD) != 0) {
@@ -81,14 +81,19 @@ INT_PTR CDialog::DoModal()
         // Released before the dialog goes, so the activation returns to
         // the owner when nothing else holds it.
         CModalHold hold(owner);
+        hold.SetHolder(m_hWnd);
         ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
         if (m_hWnd != nullptr) {
             result = RunModalLoop();
         }
     }
     if (m_hWnd != nullptr) {
-        if (owner != nullptr && ::GetActiveWindow() == m_hWnd) {
-            ::SetActiveWindow(owner);
+        // Not to a window that takes no input: a modal panel opened
+        // meanwhile has disabled the owner and is in front now.
+        if (::GetActiveWindow() == m_hWnd) {
+            if (const HWND target = ActivationTarget(owner)) {
+                ::SetActiveWindow(target);
+            }
         }
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                        SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);

@@ -2,15 +2,16 @@
 
 #include "appkit/WinApp.h"
 
-#include <map>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
-// The user-interface thread's holds, by window; a window may be held by
+// The user-interface thread's holds, oldest first; a window may be held by
 // several nested loops.
-std::map<HWND, int>& Holds()
+std::vector<const CModalHold*>& Holds()
 {
-    static std::map<HWND, int> holds;
+    static std::vector<const CModalHold*> holds;
     return holds;
 }
 
@@ -20,7 +21,7 @@ CModalHold::CModalHold(HWND window, bool leaveToSystem) : m_window(window)
 {
     if (m_window == nullptr)
         return;
-    ++Holds()[m_window];
+    Holds().push_back(this);
     if (!leaveToSystem)
         ::EnableWindow(m_window, FALSE);
     if (CWinApp* app = GetApp())
@@ -31,9 +32,8 @@ CModalHold::~CModalHold()
 {
     if (m_window == nullptr)
         return;
-    auto held = Holds().find(m_window);
-    if (held != Holds().end() && --held->second == 0)
-        Holds().erase(held);
+    std::vector<const CModalHold*>& holds = Holds();
+    holds.erase(std::remove(holds.begin(), holds.end(), this), holds.end());
     CWinApp* app = GetApp();
     if (::IsWindow(m_window))
         ::EnableWindow(m_window, (app ? app->WantsEnabled(m_window) : !IsHeld(m_window)) ? TRUE : FALSE);
@@ -43,5 +43,23 @@ CModalHold::~CModalHold()
 
 bool CModalHold::IsHeld(HWND window)
 {
-    return Holds().count(window) != 0;
+    const std::vector<const CModalHold*>& holds = Holds();
+    return std::any_of(holds.begin(), holds.end(), [window](const CModalHold* hold) { return hold->m_window == window; });
+}
+
+HWND CModalHold::InFrontOf(HWND window)
+{
+    const std::vector<const CModalHold*>& holds = Holds();
+    // Each step goes to a newer hold, so the walk ends.
+    for (auto from = holds.begin();;) {
+        auto hold = std::find_if(std::make_reverse_iterator(holds.end()), std::make_reverse_iterator(from),
+                                 [window](const CModalHold* each) {
+                                     return each->m_window == window && each->m_holder != nullptr &&
+                                            ::IsWindowVisible(each->m_holder);
+                                 });
+        if (hold == std::make_reverse_iterator(from))
+            return window;
+        window = (*hold)->m_holder;
+        from = hold.base();
+    }
 }

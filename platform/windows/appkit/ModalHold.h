@@ -21,8 +21,17 @@ public:
     CModalHold(const CModalHold&) = delete;
     CModalHold& operator=(const CModalHold&) = delete;
 
+    // The window of the loop (a dialog or the progress window) that stands
+    // in front of the held one and takes the input meanwhile.
+    void SetHolder(HWND holder) { m_holder = holder; }
+
     static bool IsHeld(HWND window);
+    // The window in front of `window` that a new box or dialog belongs to:
+    // the holder of the newest hold on it whose window is still shown, and
+    // so on in front of that one; `window` itself when none holds it.
+    static HWND InFrontOf(HWND window);
 
 private:
     HWND m_window;
+    HWND m_holder = nullptr;
 };

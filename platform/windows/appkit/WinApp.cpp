@@ -62,6 +62,20 @@ HWND CWinApp::GetFrontWindow() const
     return m_mainWnd != nullptr ? m_mainWnd->GetSafeHwnd() : nullptr;
 }
 
+HWND CWinApp::GetModalOwner() const
+{
+    const HWND front = GetFrontWindow();
+    return front != nullptr ? CModalHold::InFrontOf(front) : nullptr;
+}
+
+HWND ActivationTarget(HWND owner)
+{
+    if (owner != nullptr && ::IsWindowEnabled(owner))
+        return owner;
+    const HWND front = g_app != nullptr ? g_app->GetModalOwner() : nullptr;
+    return front != nullptr && ::IsWindowEnabled(front) ? front : nullptr;
+}
+
 bool CWinApp::WantsEnabled(HWND window) const
 {
     return !CModalHold::IsHeld(window);

@@ -45,6 +45,11 @@ public:
     // The window the user works in, which a box without an owner belongs
     // to; the base: the main window (null without one).
     virtual HWND GetFrontWindow() const;
+    // The window a box or a dialog without an owner belongs to: the front
+    // window, or a dialog or progress window in front of it that holds it;
+    // never a pop-up that only shows something (the value tip), which can
+    // hold nothing.
+    HWND GetModalOwner() const;
     // Whether the window should take input now; the base: no modal loop
     // holds it (CModalHold).
     virtual bool WantsEnabled(HWND window) const;
@@ -94,6 +99,11 @@ private:
 
 // The application object of the process, or null.
 CWinApp* GetApp();
+
+// Where the activation goes as a modal loop ends: `owner` when it takes
+// input, else the window a new box would belong to when that one does; null
+// when neither does.
+HWND ActivationTarget(HWND owner);
 
 // The program's entry: call from WinMain. Runs InitInstance, then the
 // message loop (or ExitInstance when start-up fails); returns the exit code.

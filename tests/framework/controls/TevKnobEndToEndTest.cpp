@@ -13,6 +13,7 @@
 #include "views/TevPanel.h"
 #include "views/TevViewManager.h"
 
+#include "support/ControlTestSupport.h"
 #include "support/FakeDrawing.h"
 #include "support/FakeMidiDevices.h"
 #include "support/FakeResources.h"
@@ -173,6 +174,9 @@ protected:
 
 TEST_F(KnobEndToEndTest, DragReachesTheModuleAndTheModulesChangeMovesTheKnobWithoutEcho)
 {
+    auto tipBar = std::make_unique<CFakeTipBar>();
+    CFakeTipBar* tip = tipBar.get();
+    Manager().SetTipBar(std::move(tipBar));
     ASSERT_TRUE(Views().OpenRootPanel("main")) << Errors();
     CTevKnobControl* knob = Knob();
     ASSERT_NE(knob, nullptr);
@@ -242,6 +246,18 @@ TEST_F(KnobEndToEndTest, DragReachesTheModuleAndTheModulesChangeMovesTheKnobWith
     EXPECT_EQ(module.GetReceived().size(), 1u);
     EXPECT_TRUE(Manager().GetChanges().empty());
     EXPECT_EQ(Manager().GetStatusCode(), 0);
+
+    // The value tip is up; a box takes the activation, which ends the
+    // knob's active state, and the window closes under the box: the tip
+    // goes with it, though the box's loop runs no idle time.
+    EXPECT_TRUE(knob->IsActive());
+    tip->Update();
+    ASSERT_TRUE(tip->shown);
+    main->SetActive(false);
+    EXPECT_FALSE(knob->IsActive());
+    main->RequestClose();
+    EXPECT_FALSE(main->IsOpen());
+    EXPECT_FALSE(tip->shown);
 }
 
 TEST_F(KnobEndToEndTest, TheNodePanelFollowsItsConditionFromEitherSide)
