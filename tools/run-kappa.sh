@@ -12,12 +12,18 @@
 #   --sigma      SigmaEdit instead of KappaEdit
 #   --no-device  no MIDI driver stand-in: the program finds no MIDI devices
 #   --headless   run under Xvfb even when a display is there
-#   --wait       seconds to wait for the main window when headless (60)
+#   --wait       seconds to wait for the main window and the start-up read
+#                when headless (60)
 #
 # With a display the window opens for you and the command returns when you
 # close the program. Without one (a server, CI) it runs under Xvfb, waits for
 # the main window and for the start-up read, saves a screenshot, prints its
 # path, and closes the program as a user would (WM_CLOSE to its windows).
+# When a message box is up at start, over the main window or in its place
+# (a skin bitmap the program refuses, say), it prints the box's text, saves
+# the screenshot, prints its path, ends the program and exits non-zero. So
+# does every headless run with --no-device: its start shows the box "MIDI
+# devices aren't set up correctly.".
 #
 # The program runs from its own folder build/mingw/run/<Program> (a copy of
 # the distribution folder, refreshed by cmake/RunFolder.cmake, so the skin
@@ -59,7 +65,10 @@ build=${TEV_BUILD_ROOT:-$root/build}/mingw
 jobs=${TEV_JOBS:-$(nproc 2>/dev/null || echo 4)}
 say "building $program (mingw, $build)"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
-targets=(--target "tev_dist_$edition")
+# The headless run's watch over the start (tests/app/StartWatch.cpp); it
+# stays in the build folder, never in the distribution.
+targets=(--target "tev_dist_$edition" --target tev_start_watch)
+watch="$build/tests/app/start-watch.exe"
 if [ "$device" = 1 ]; then
   targets+=(--target tev_standin_winmm)
 fi
@@ -149,78 +158,40 @@ if [ "$headless" = 0 ]; then
   exec wine "$program.exe"
 fi
 
-# Windows already on the display before the program (Wine's own).
-baseline=$({ xdotool search --onlyvisible --name '' 2>/dev/null || true; } | tr '\n' ' ')
 cd "$run"
 wine "$program.exe" >/dev/null 2>&1 &
 program_pid=$!
 
-# Visible top-level windows whose title begins with the program's title.
-main_window() { { xdotool search --onlyvisible --name "^$title" 2>/dev/null || true; } | head -n 1; }
-
-window=""
-for _ in $(seq 1 $((wait_seconds * 10))); do
-  window=$(main_window)
-  [ -n "$window" ] && break
-  if ! kill -0 "$program_pid" 2>/dev/null; then
-    say "$program ended before its main window showed"
-    exit 1
-  fi
-  sleep 0.1
-done
-if [ -z "$window" ]; then
-  say "no main window after $wait_seconds s"
+# Ends the program at once: a box may be waiting for an answer.
+end_program() {
   wine taskkill /f /im "$program.exe" >/dev/null 2>&1 || true
-  exit 1
-fi
-say "main window is up"
-# Then the start-up: the splash stays up and the progress dialog (a window
-# without a title) shows until the device has been read. Done when only the
-# main window is left, or when nothing changes for a second with no progress
-# dialog (a message box waits: no devices, no answer; it is in the picture).
-previous=""
-stable=0
-for _ in $(seq 1 300); do
-  named=0
-  untitled=0
-  ids=""
-  for id in $({ xdotool search --onlyvisible --name '' 2>/dev/null || true; } | sort); do
-    case " $baseline " in *" $id "*) continue ;; esac
-    name=$(xdotool getwindowname "$id" 2>/dev/null || true)
-    if [ -z "$name" ]; then
-      untitled=$((untitled + 1))
-    elif [ "${name#"$title"}" != "$name" ]; then
-      named=$((named + 1))
-    fi
-    ids="$ids $id"
-  done
-  if [ "$untitled" -eq 0 ] && [ "$ids" = "$previous" ]; then
-    stable=$((stable + 1))
-  else
-    stable=0
-  fi
-  previous=$ids
-  if { [ "$named" -eq 1 ] && [ "$stable" -ge 3 ]; } || [ "$stable" -ge 10 ]; then
-    break
-  fi
-  sleep 0.1
-done
-
+  wait "$program_pid" 2>/dev/null || true
+  timeout 15 wineserver -w 2>/dev/null || true
+}
 shot="$build/run/$program-screenshot.png"
 # The screen cut down to what the program shows.
-import -window root png:- | convert - -trim +repage "$shot"
-echo "$shot"
+take_screenshot() {
+  import -window root png:- | convert - -trim +repage "$shot"
+  echo "$shot"
+}
 
-# A message box still up (no devices, no answer) is answered first, as a
-# user would: Enter on the newest window with the program's title.
-for _ in 1 2 3; do
-  boxes=$({ xdotool search --onlyvisible --name "^$title" 2>/dev/null || true; } | grep -v "^$window\$" | sort -n)
-  [ "$(echo "$boxes" | grep -c .)" -ge 2 ] || break
-  box=$(echo "$boxes" | tail -n 1)
-  eval "$(xdotool getwindowgeometry --shell "$box")"
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) key Return 2>/dev/null || true
-  sleep 0.5
-done
+# X shows a message box, the splash and the main window under one title, so
+# the start is watched from inside Wine, where the main window has the menu
+# and a box is a dialog: done when the main window takes input and the
+# start-up read is over, or when a box is up.
+watched=0
+report=$(wine "$watch" "$program.exe" "$wait_seconds" 2>/dev/null | tr -d '\r') || watched=$?
+while IFS= read -r line; do
+  [ -n "$line" ] && say "$line"
+done <<<"$report"
+if [ "$watched" -ne 0 ]; then
+  if kill -0 "$program_pid" 2>/dev/null; then
+    take_screenshot
+    end_program
+  fi
+  exit 1
+fi
+take_screenshot
 
 # Close as a user would: WM_CLOSE to the program's windows (a message box
 # takes the first and closes; the main window then takes the next), then

@@ -15,14 +15,20 @@ CProgramRun::~CProgramRun()
     }
 }
 
-bool CProgramRun::Start(const std::string& exePath)
+bool CProgramRun::Start(const std::string& exePath, const std::string& arguments, HANDLE output)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    std::string commandLine = "\"" + exePath + "\"";
+    if (output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    std::string commandLine = "\"" + exePath + "\"" + (arguments.empty() ? "" : " " + arguments);
     const std::string folder = exePath.substr(0, exePath.find_last_of("\\/") + 1);
-    return ::CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.c_str(), &startup, &m_info) != 0;
+    return ::CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, output ? TRUE : FALSE, 0,
+                            nullptr, folder.c_str(), &startup, &m_info) != 0;
 }
 
 int CProgramRun::WaitForExit(DWORD timeoutMs)
@@ -95,11 +101,36 @@ HWND FindDialog(DWORD processId, DWORD timeoutMs)
     return result;
 }
 
+HWND MainWindowOf(DWORD processId)
+{
+    for (HWND window : TopWindowsOf(processId))
+        if (::GetMenu(window))
+            return window;
+    return nullptr;
+}
+
+bool IsProgressWindow(HWND window)
+{
+    const int progressBar = 4108;
+    return ::GetDlgItem(window, progressBar) != nullptr;
+}
+
 std::string WindowText(HWND window)
 {
     char text[4096] = {};
     ::GetWindowTextA(window, text, sizeof text);
     return text;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char name[64] = {};
+        ::GetClassNameA(child, name, sizeof name);
+        if ((::GetDlgCtrlID(child) & 0xFFFF) == 0xFFFF && std::string(name) == "Static")
+            return WindowText(child);
+    }
+    return {};
 }
 
 std::string DialogTexts(HWND dialog)

@@ -16,7 +16,9 @@ public:
     // Ends a program still running.
     ~CProgramRun();
 
-    bool Start(const std::string& exePath);
+    // Starts the program in its own folder, with the arguments given; its
+    // standard output goes to `output` when given (an inheritable handle).
+    bool Start(const std::string& exePath, const std::string& arguments = {}, HANDLE output = nullptr);
     // The exit code, or -1 when it did not end within the time.
     int WaitForExit(DWORD timeoutMs);
     DWORD GetProcessId() const { return m_info.dwProcessId; }
@@ -33,7 +35,15 @@ bool WaitFor(const std::function<bool()>& predicate, DWORD timeoutMs);
 std::vector<HWND> TopWindowsOf(DWORD processId, const char* className = nullptr);
 // The first visible dialog (#32770) of the process; null on time-out.
 HWND FindDialog(DWORD processId, DWORD timeoutMs);
+// The program's main window: its visible top-level window with a menu;
+// null when none is up. A box and the splash carry the same title.
+HWND MainWindowOf(DWORD processId);
+// Whether the window is the progress dialog of a read or write.
+bool IsProgressWindow(HWND window);
 std::string WindowText(HWND window);
+// The message of a message box (its static text 0xFFFF); empty for any
+// other window.
+std::string MessageBoxText(HWND box);
 // Every static text of the dialog, one per line, in child order.
 std::string DialogTexts(HWND dialog);
 // Clicks a dialog's button by id, as a user would.

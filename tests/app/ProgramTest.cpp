@@ -39,6 +39,10 @@ struct SProgram {
 #error TEV_RUN_FOLDER_KAPPA names the run folder of KappaEdit
 #endif
 
+#ifndef TEV_START_WATCH
+#error TEV_START_WATCH names the start watch of tools/run-kappa.sh
+#endif
+
 const SProgram kKappa = {"KappaEdit", "KappaEdit Controller", "KappaEditScript.xml", TEV_RUN_FOLDER_KAPPA};
 const SProgram kSigma = {"SigmaEdit", "SigmaEdit Controller", "SigmaEditScript.xml", TEV_RUN_FOLDER_SIGMA};
 
@@ -133,20 +137,11 @@ SKnob FirstKnobOfMain(const std::string& scriptPath, std::string& errors)
     return found;
 }
 
-// The program's main window: the one top-level window with a menu.
+// The program's main window once it is up; null on time-out.
 HWND FindMainWindow(DWORD processId, DWORD timeoutMs)
 {
     HWND main = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND window : TopWindowsOf(processId))
-                if (::GetMenu(window)) {
-                    main = window;
-                    return true;
-                }
-            return false;
-        },
-        timeoutMs);
+    WaitFor([&] { return (main = MainWindowOf(processId)) != nullptr; }, timeoutMs);
     return main;
 }
 
@@ -182,6 +177,21 @@ protected:
         commands << line << "\n";
     }
     std::string Shot(const std::string& name) const { return m_folder + "..\\" + GetParam().name + "-" + name + ".bmp"; }
+    // tools/run-kappa.sh's watch over the program's start: its exit code
+    // (-1 when it did not end) and what it printed.
+    int WatchStart(std::string& output) const
+    {
+        const std::string path = m_folder + "..\\" + GetParam().name + "-start-watch.txt";
+        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+        const HANDLE file =
+            ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+        CProgramRun watch;
+        const bool started = watch.Start(WindowsPath(TEV_START_WATCH), std::string(GetParam().name) + ".exe 60", file);
+        ::CloseHandle(file);
+        const int code = started ? watch.WaitForExit(90000) : -1;
+        output = ReadFile(path);
+        return code;
+    }
 
     // The player's plate sits at the bottom of the main window, as the
     // scripts place it.
@@ -526,6 +536,8 @@ TEST_P(CProgramTest, ABoxDuringReadLeavesTheMainWindowDisabledAndASecondReadDoes
     ConnectModule();
     CProgramRun run;
     ASSERT_TRUE(run.Start(Exe()));
+    std::string watched;
+    EXPECT_EQ(WatchStart(watched), 0) << watched;
     HWND progress = nullptr;
     HWND box = nullptr;
     auto look = [&] {
@@ -581,6 +593,9 @@ TEST_P(CProgramTest, WithoutDevicesItSaysSoAndTheSetUpDialogBindsThemInTheRegist
 {
     CProgramRun run;
     ASSERT_TRUE(run.Start(Exe()));
+    std::string watched;
+    EXPECT_EQ(WatchStart(watched), 1) << watched;
+    EXPECT_NE(watched.find("MIDI devices aren't set up correctly."), std::string::npos) << watched;
     HWND box = FindDialog(run.GetProcessId(), 30000);
     ASSERT_NE(box, nullptr);
     EXPECT_NE(DialogTexts(box).find("MIDI devices aren't set up correctly."), std::string::npos) << DialogTexts(box);
@@ -719,6 +734,9 @@ TEST_P(CProgramTest, AStartThatFailsShowsTheMessagesThenOffersAReloadAndNoEndsTh
 
         CProgramRun run;
         ASSERT_TRUE(run.Start(folder + program.name + ".exe"));
+        std::string watched;
+        EXPECT_EQ(WatchStart(watched), 1) << watched;
+        EXPECT_NE(watched.find(c.last), std::string::npos) << watched;
         HWND box = FindDialog(run.GetProcessId(), 30000);
         ASSERT_NE(box, nullptr) << c.file;
         const std::string text = DialogTexts(box);

@@ -63,7 +63,7 @@ void Collect(const ScriptPanel& panel, const std::string& prefix, std::vector<It
 }
 
 // The most skin values the build looks through for the skin picture.
-constexpr int64_t kMostSkinValues = 1024;
+constexpr size_t kMostSkinValues = 1024;
 
 // A window face and the condition that opens it.
 struct FaceCondition {
@@ -167,13 +167,14 @@ public:
             m_conditions.push_back(std::move(conditions));
     }
 
-    // The program shows cell i of the skin picture at skin value minimum + i
-    // (of the value's range): the cell is the skin of the faces that open
-    // there. When the build can't tell, the cells keep the skins' order and
-    // the problem says why.
-    void OrderSkinCells(const std::string& range)
+    // The program shows the skin picture's cell at the skin value's index:
+    // cell i at the value minimum + i of the value's range, or, when the
+    // value has a number table, at the table's entry i. The cell is the skin
+    // of the faces that open there. When the build can't tell, the cells
+    // keep the skins' order and the problem says why.
+    void OrderSkinCells(const ScriptDeclarations& declarations)
     {
-        const std::string problem = SkinCellsBySkinValue(range);
+        const std::string problem = SkinCellsBySkinValue(declarations);
         if (problem.empty())
             return;
         m_edition.skinCells.clear();
@@ -194,20 +195,39 @@ public:
 private:
     // The skin picture's cells by skin value; what is wrong when they can't
     // be told.
-    std::string SkinCellsBySkinValue(const std::string& range)
+    std::string SkinCellsBySkinValue(const ScriptDeclarations& declarations)
     {
         if (m_conditions.empty())
             return {};
-        int32_t minimum = 0, maximum = 0;
+        const std::string& range = declarations.skinRange;
         if (range.empty())
             return std::string("the script has no value ") + kSkinValue;
-        if (!ReadRange(range, minimum, maximum))
-            return std::string("the range of ") + kSkinValue + ", " + range + ", is not two numbers";
-        if (int64_t{maximum} - minimum >= kMostSkinValues)
-            return std::string("the range of ") + kSkinValue + ", " + range + ", holds more than " +
-                   std::to_string(kMostSkinValues) + " values";
+        // The skin values by their index.
+        std::vector<int32_t> values;
+        std::string valuesText;
+        if (!declarations.skinTable.empty()) {
+            const auto table = declarations.numberTables.find(declarations.skinTable);
+            if (table == declarations.numberTables.end())
+                return std::string("the number table of ") + kSkinValue + ", " + declarations.skinTable +
+                       ", is no table of numbers in the script";
+            if (table->second.size() > kMostSkinValues)
+                return std::string("the number table of ") + kSkinValue + ", " + declarations.skinTable +
+                       ", holds more than " + std::to_string(kMostSkinValues) + " values";
+            values = table->second;
+            valuesText = "of its number table " + declarations.skinTable;
+        } else {
+            int32_t minimum = 0, maximum = 0;
+            if (!ReadRange(range, minimum, maximum))
+                return std::string("the range of ") + kSkinValue + ", " + range + ", is not two numbers";
+            if (int64_t{maximum} - minimum >= int64_t{kMostSkinValues})
+                return std::string("the range of ") + kSkinValue + ", " + range + ", holds more than " +
+                       std::to_string(kMostSkinValues) + " values";
+            for (int64_t skin = minimum; skin <= maximum; ++skin)
+                values.push_back(static_cast<int32_t>(skin));
+            valuesText = "from " + std::to_string(minimum) + " to " + std::to_string(maximum);
+        }
         std::set<std::string> opened;
-        for (int64_t skin = minimum; skin <= maximum; ++skin) {
+        for (const int32_t skin : values) {
             const std::string at = " at skin value " + std::to_string(skin);
             const FaceCondition* shown = nullptr;
             for (const std::vector<FaceCondition>& window : m_conditions) {
@@ -215,7 +235,7 @@ private:
                 std::string all;
                 for (const FaceCondition& face : window) {
                     bool opens = false;
-                    if (!OpensAt(face.condition, static_cast<int32_t>(skin), opens))
+                    if (!OpensAt(face.condition, skin, opens))
                         return face.path + "'s condition " + face.condition + " is no comparison of " + kSkinValue +
                                " with a number";
                     if (opens && open)
@@ -235,8 +255,7 @@ private:
         for (const std::vector<FaceCondition>& window : m_conditions)
             for (const FaceCondition& face : window)
                 if (!opened.count(face.path))
-                    return face.path + " opens at no skin value from " + std::to_string(minimum) + " to " +
-                           std::to_string(maximum);
+                    return face.path + " opens at no skin value " + valuesText;
         return {};
     }
 
@@ -316,7 +335,7 @@ bool ReadEdition(const std::string& id, std::istream& script, Edition& edition, 
     for (const ScriptPanel& root : roots)
         builder.AddWindow(root);
     builder.ReportUnused();
-    builder.OrderSkinCells(declarations.skinRange);
+    builder.OrderSkinCells(declarations);
     for (const auto& [bitmap, states] : declarations.stateCounts)
         edition.declaredBitmaps.insert(bitmap);
     const auto picture = declarations.stateCounts.find(kSkinPicture);

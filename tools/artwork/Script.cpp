@@ -135,11 +135,11 @@ std::vector<std::string> PathComponents(const std::string& path)
     return components;
 }
 
-// The "range" of the value at path[at...] inside the struct `instance`,
-// found as the program builds its struct tree: each struct is named by its
-// type's "name", macros taken from the instance.
+// The "range" and "numberTableRef" of the value at path[at...] inside the
+// struct `instance`, found as the program builds its struct tree: each
+// struct is named by its type's "name", macros taken from the instance.
 bool FindValueRange(const CTevTypeDefinitions& types, const CTevElementDefinition& instance,
-                    const std::vector<std::string>& path, size_t at, std::string& range)
+                    const std::vector<std::string>& path, size_t at, std::string& range, std::string& table)
 {
     const CTevTypeDefinition* found = FindTypeDefinition(types, instance);
     if (!found || at + 1 >= path.size())
@@ -153,12 +153,13 @@ bool FindValueRange(const CTevTypeDefinitions& types, const CTevElementDefinitio
         for (CTevElementDefinition member : type.members)
             if (ResolveMacros(instance.pairs, member) && LastValue(member.pairs, "name") == path.back()) {
                 range = LastValue(member.pairs, "range", "0,127"); // a value's range when it gives none
+                Trim(LastValue(member.pairs, "numberTableRef"), table);
                 return true;
             }
         return false;
     }
     for (CTevElementDefinition child : type.children)
-        if (ResolveMacros(instance.pairs, child) && FindValueRange(types, child, path, at + 1, range))
+        if (ResolveMacros(instance.pairs, child) && FindValueRange(types, child, path, at + 1, range, table))
             return true;
     return false;
 }
@@ -206,11 +207,25 @@ bool ReadScriptPanels(std::istream& script, const CellSize& cellSize, std::vecto
                 return false;
             }
             declarations.stateCounts[name] = states;
+        } else if (tag == "numberTable") {
+            // Its "table" pairs one after the other, as the program reads them.
+            CTevElementDefinition table;
+            table.Read(text);
+            std::string given, name;
+            table.TakeLastValue("name", given);
+            Trim(given, name);
+            std::vector<int32_t> entries;
+            bool numbers = true;
+            for (const CTevPair& pair : table.pairs)
+                if (pair.first == "table")
+                    numbers = numbers && ParseLongList(pair.second, entries);
+            if (numbers && !entries.empty())
+                declarations.numberTables[name] = std::move(entries);
         }
     }
     const std::vector<std::string> skinPath = PathComponents(kSkinValue);
     for (const CTevElementDefinition& root : structs)
-        if (FindValueRange(structTypes, root, skinPath, 0, declarations.skinRange))
+        if (FindValueRange(structTypes, root, skinPath, 0, declarations.skinRange, declarations.skinTable))
             break;
     CReader reader(types, cellSize, errors);
     for (const CTevElementDefinition& entry : entries) {

@@ -3,6 +3,7 @@
 // its tree of node panels and controls, macros resolved, each rect in the
 // window's coordinates. It is read with the framework's own script reader,
 // so the artwork is painted where the program puts the controls.
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <map>
@@ -51,6 +52,10 @@ struct ScriptDeclarations {
     // The "range" of kSkinValue as written, "0,127" when the value gives
     // none; empty when the script has no such value.
     std::string skinRange;
+    // The "numberTableRef" of kSkinValue; empty when it gives none.
+    std::string skinTable;
+    // The entries of every number table that reads as numbers, by name.
+    std::map<std::string, std::vector<int32_t>> numberTables;
 };
 
 // Reads every root panel of the script, in script order, and what it
