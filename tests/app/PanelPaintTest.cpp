@@ -114,9 +114,11 @@ void ExpectEveryTextFits(CTevManager& manager, const std::string& folder, const 
     // of words.
     const std::string longName = "MMMMMMMMMMMM";
     int texts = 0;
-    for (int32_t skin : {0, 1}) {
-        CTevValue* skinValue = manager.FindValue("vs.misc.skin");
-        set([&] { manager.SetIntegerValue(skinValue, skin); });
+    // Every skin the script's skin value has.
+    CTevValue* skinValue = manager.FindValue("vs.misc.skin");
+    ASSERT_NE(skinValue, nullptr);
+    for (int32_t skin = 0; skin < skinValue->GetSpec()->GetCount(); ++skin) {
+        set([&] { manager.SetValueByIndex(skinValue, skin); });
         std::vector<CTevControl*> shown;
         for (size_t i = 0; i < views.GetRootPanelCount(); ++i)
             ForEachOpenControl(*views.GetRootPanel(i), [&](CTevControl& control) {

@@ -68,6 +68,15 @@ protected:
         const std::string type = control.GetTypeName();
         return type == "envelope" || type == "lfo" || type == "bias" || type == "fadeRange";
     }
+    // The path of the window's face that the skin value shows
+    // ("main.classic"); empty when none is open.
+    static std::string ShownFace(const std::string& window)
+    {
+        for (const auto& face : Views().FindRootPanel(window)->GetChildPanels())
+            if (face->IsOpen())
+                return face->GetPath();
+        return "";
+    }
     static CTevRect RectOf(const art::Rect& r) { return CTevRect(r.left, r.top, r.right, r.bottom); }
     // The number of controls in a panel and the panels inside it.
     static size_t CountControls(const CTevPanel& panel)
@@ -156,40 +165,43 @@ TEST_F(CPanelsTest, EverySoundParameterAndThePatchNameHaveAControl)
             for (const CTevValueRef& ref : control.GetValueRefs())
                 shown += ref.GetValue() == value;
         });
-        // Once per skin.
-        EXPECT_EQ(shown, static_cast<int>(art::Skins().size())) << path;
+        // Once per skin of the script's table.
+        EXPECT_EQ(shown, static_cast<int>(Accessor().GetSkinNames().size())) << path;
     }
 }
 
-// The skin value shows one face at a time, with its sections; the effects
-// window opens when its list on the main window says so and closes by
-// writing its value back.
+// The skin value shows one face at a time, with its sections: at each skin
+// of the script's table, the face whose condition opens there (as the
+// artwork reads the conditions for the skin picture); the effects window
+// opens when its list on the main window says so and closes by writing its
+// value back.
 TEST_F(CPanelsTest, SkinsSwitchFacesAndTheEffectsWindowOpensAndCloses)
 {
     LoadAndStart();
     ASSERT_TRUE(Views().OpenRootPanel("main"));
-    const std::vector<art::Skin>& skins = art::Skins();
-    for (size_t shown : {size_t{1}, size_t{0}}) {
+    const std::vector<std::string> skins = Painted().skinCells;
+    ASSERT_EQ(skins.size(), Accessor().GetSkinNames().size());
+    for (size_t shown = skins.size(); shown-- > 0;) {
+        SCOPED_TRACE(shown);
         Accessor().SetSkin(static_cast<int32_t>(shown));
-        for (size_t i = 0; i < skins.size(); ++i) {
-            SCOPED_TRACE(skins[i].name);
-            CTevPanel* face = Panel("main." + skins[i].name);
-            ASSERT_NE(face, nullptr);
-            EXPECT_EQ(face->IsOpen(), i == shown);
+        EXPECT_EQ(ShownFace("main"), "main." + skins[shown]);
+        for (const auto& face : Views().FindRootPanel("main")->GetChildPanels()) {
+            EXPECT_EQ(face->IsOpen(), face->GetName() == skins[shown]) << face->GetName();
             for (const auto& section : face->GetChildPanels())
-                EXPECT_EQ(section->IsOpen(), i == shown) << section->GetName();
+                EXPECT_EQ(section->IsOpen(), face->IsOpen()) << section->GetPath();
         }
     }
 
     CTevRootPanel* effects = Views().FindRootPanel("Effects");
     ASSERT_NE(effects, nullptr);
     EXPECT_FALSE(effects->IsOpen());
-    auto* list = dynamic_cast<CTevPopComboControl*>(Control("main." + skins[0].name + ".view.effects"));
+    auto* list = dynamic_cast<CTevPopComboControl*>(Control("main." + skins[0] + ".view.effects"));
     ASSERT_NE(list, nullptr);
     list->SetValueIndex(1);
     EXPECT_TRUE(effects->IsOpen());
-    EXPECT_TRUE(Panel("Effects." + skins[0].name)->IsOpen());
-    EXPECT_FALSE(Panel("Effects." + skins[1].name)->IsOpen());
+    EXPECT_EQ(ShownFace("Effects"), "Effects." + skins[0]);
+    for (const auto& face : effects->GetChildPanels())
+        EXPECT_EQ(face->IsOpen(), face->GetName() == skins[0]) << face->GetName();
     effects->RequestClose();
     EXPECT_FALSE(effects->IsOpen());
     EXPECT_EQ(Value("vs.misc.effects")->GetInteger(), 0);
@@ -206,7 +218,7 @@ TEST_F(CPanelsTest, ANoteOffTheDeviceRefusesIsTriedOnceByEachCloseOfItsKeyboard)
     Manager().SetFolder(MakeTestFolder() + "/");
     LoadAndStart();
     ASSERT_TRUE(Views().OpenRootPanel("main"));
-    CTevControl* keys = Control("main." + art::Skins()[0].name + ".player.keys");
+    CTevControl* keys = Control(ShownFace("main") + ".player.keys");
     ASSERT_NE(keys, nullptr);
     CTevMouseInfo press(CTevMouseInfo::kButtonDown, keys->GetRect().left + 2, keys->GetRect().top + 10, 0);
     CTevMouseInfo release(CTevMouseInfo::kButtonUp, keys->GetRect().left + 2, keys->GetRect().top + 10, 0);
@@ -231,7 +243,7 @@ TEST_F(CPanelsTest, TheTypedPatchNameReachesTheDevice)
 {
     LoadAndStart();
     ASSERT_TRUE(Views().OpenRootPanel("main"));
-    const std::string path = "main." + art::Skins()[0].name + ".patchName";
+    const std::string path = ShownFace("main") + ".patchName";
     auto* edit = dynamic_cast<CTestPopEdit*>(Control(path));
     ASSERT_NE(edit, nullptr);
     CTestPopEdit::typed = "Acid Bass";

@@ -21,6 +21,7 @@
 #include <fstream>
 #include <sstream>
 #include <iterator>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -201,8 +202,13 @@ TEST(ArtworkLayout, LabelsAndControlsStayOnTheirPlatesAndClearOfEachOther)
         for (const std::string& problem : edition.problems)
             ADD_FAILURE() << edition.id << ": " << problem;
         ASSERT_EQ(edition.windows.size(), 2u) << edition.id;
+        // A face for each skin the script names that the tool paints.
+        size_t painted = 0, index = 0;
+        for (const art::NamedSkin& skin : edition.skins)
+            painted += art::FindSkin(skin.name, index);
         for (const art::Window& window : edition.windows) {
-            ASSERT_EQ(window.faces.size(), art::Skins().size()) << edition.id << " " << window.name;
+            ASSERT_EQ(window.faces.size(), painted) << edition.id << " " << window.name;
+            ASSERT_FALSE(window.faces.empty()) << edition.id << " " << window.name;
             const art::Face& face = window.faces.front();
             SCOPED_TRACE(edition.id + " " + window.name);
             const art::Rect whole{0, 0, window.width, window.height};
@@ -292,42 +298,55 @@ TEST(ArtworkLayout, AControlMovedInTheScriptTakesItsPaintedLabelAlong)
     EXPECT_EQ(inked(now, to), inked(old, from));
 }
 
-// The kappa script with a face of each window for each of these skins,
-// skin i shown by conditions[i] (when given; else when the skin value is
-// i), the skin value's range (none when "none"; else 0 to the last skin)
-// and a skin picture of `states`.
+// Puts `text` where the script's first match of `pattern` is and drops its
+// other matches; fails naming the pattern when nothing matches.
+void Edit(std::string& script, const std::string& pattern, const std::string& text)
+{
+    const std::regex matches(pattern);
+    std::smatch first;
+    if (!std::regex_search(script, first, matches)) {
+        ADD_FAILURE() << "the script has no " << pattern;
+        return;
+    }
+    const size_t at = static_cast<size_t>(first.position(0));
+    script = std::regex_replace(script, matches, "");
+    script.insert(at, text);
+}
+
+// The kappa script with a face of each window for each of these skins, in
+// place of the faces it ships, skin i shown by conditions[i] (when given;
+// else when the skin value is i), the skin value's range (none when
+// "none"; else 0 to the last skin) and a skin picture of `states`.
 std::string KappaWithSkins(const std::vector<std::string>& skins, const std::vector<std::string>& conditions,
                            const std::string& range, size_t states)
 {
     std::string script = ReadText(TEV_KAPPA_SCRIPT_PATH);
     for (const std::string type : {"kappaMainFace", "kappaEffectsFace"}) {
-        const size_t from = script.find("  <panel><type>" + type + "</type><skin>classic</skin>");
-        const size_t to = script.find("</panelType>", from);
-        EXPECT_NE(from, std::string::npos) << type;
         std::string faces;
         for (size_t i = 0; i < skins.size(); ++i)
             faces += "  <panel><type>" + type + "</type><skin>" + skins[i] + "</skin><face>" +
                      (i < conditions.size() ? conditions[i] : "vs.misc.skin," + std::to_string(i) + ",==") +
                      "</face></panel>\n";
-        script.replace(from, to - from, faces);
+        Edit(script, "[ \t]*<panel><type>" + type + "</type>[^\n]*\n", faces);
     }
-    // A new skin's bitmaps are declared as Classic's are.
-    const std::string classic = "<bitmap><name>classic", picture = "<name>skinPicture</name><stateCount>2</stateCount>";
-    std::string declared;
+    // A new skin's bitmaps are declared as Classic's are, before the skin
+    // picture.
+    const std::string classic = "<bitmap><name>classic";
+    std::string declared, copies;
     for (size_t at = script.find(classic); at != std::string::npos; at = script.find(classic, at + 1))
         declared += script.substr(at, script.find('\n', at) + 1 - at);
+    EXPECT_NE(declared, "") << "the script has no " << classic;
     for (const std::string& skin : skins)
         if (script.find("<bitmap><name>" + skin) == std::string::npos) {
             std::string copy;
             ReplaceAll(declared, "classic", skin, copy);
-            script.insert(script.find("<bitmap><name>skinPicture"), copy);
+            copies += copy;
         }
-    script.replace(script.find(picture), picture.size(),
-                   "<name>skinPicture</name><stateCount>" + std::to_string(states) + "</stateCount>");
-    const std::string skinRange = "<name>skin</name><range>0,1</range>";
+    Edit(script, "<bitmap><name>skinPicture</name>[^\n]*\n",
+         copies + "<bitmap><name>skinPicture</name><stateCount>" + std::to_string(states) + "</stateCount></bitmap>\n");
     const std::string given = range.empty() ? "0," + std::to_string(skins.size() - 1) : range;
-    script.replace(script.find(skinRange), skinRange.size(),
-                   "<name>skin</name>" + (range == "none" ? "" : "<range>" + given + "</range>"));
+    Edit(script, "<value><name>skin</name>(<range>[^<]*</range>)?",
+         "<value><name>skin</name>" + (range == "none" ? "" : "<range>" + given + "</range>"));
     return script;
 }
 
@@ -342,11 +361,14 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
 {
     namespace fs = std::filesystem;
     using Files = std::vector<std::pair<std::string, std::string>>; // beside the script, shipped as ("": left out)
-    Files steelAndKnob = {{"ClassicKnob.bmp", "classicKnob.bmp"}, {"MidnightKnob.BMP", "midnightKnob.bmp"}};
+    // The third skin is one the tool doesn't paint, whatever skins it paints.
+    size_t index = 0;
+    ASSERT_FALSE(art::FindSkin("unpainted", index));
+    Files ownAndKnob = {{"ClassicKnob.bmp", "classicKnob.bmp"}, {"MidnightKnob.BMP", "midnightKnob.bmp"}};
     for (const std::string name : {"Main", "Effects", "Knob", "CentreKnob", "Button", "ReadButton", "WriteButton",
                                    "SelectButton", "MinusButton", "PlusButton", "Switch", "Fader", "Keys"})
-        steelAndKnob.emplace_back("steel" + name + ".bmp", "steel" + name + ".bmp");
-    const std::vector<std::string> three = {"classic", "midnight", "steel"}, two = {"classic", "midnight"};
+        ownAndKnob.emplace_back("unpainted" + name + ".bmp", "unpainted" + name + ".bmp");
+    const std::vector<std::string> three = {"classic", "midnight", "unpainted"}, two = {"classic", "midnight"};
     const struct {
         std::string name;
         std::vector<std::string> skins, conditions;
@@ -357,10 +379,10 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
     } cases[] = {
         {"classic", {"classic"}, {}, "", 1, {}, {"classicMain", "classicKnob"}, {"midnightMain", "midnightKnob"}, {},
          {}},
-        // A range that shows no steel: the cells keep the faces' order.
-        {"bare", three, {}, "0,1", 2, {}, {"midnightKeys"}, {"steelMain", "steelKnob"}, {},
-         {"skin \"steel\"", "stateCount is 2", "main.steel opens at no skin value from 0 to 1"}},
-        {"steel", three, {}, "", 3, steelAndKnob, {"classicMain", "midnightKeys"}, {"ClassicKnob", "MidnightKnob.BMP"},
+        // A range that shows no third skin: the cells keep the faces' order.
+        {"bare", three, {}, "0,1", 2, {}, {"midnightKeys"}, {"unpaintedMain", "unpaintedKnob"}, {},
+         {"skin \"unpainted\"", "stateCount is 2", "main.unpainted opens at no skin value from 0 to 1"}},
+        {"own", three, {}, "", 3, ownAndKnob, {"classicMain", "midnightKeys"}, {"ClassicKnob", "MidnightKnob.BMP"},
          {}, {}},
         // Files whose names differ in case only, and the faces in another
         // order than the skin values that show them. Where the file system
