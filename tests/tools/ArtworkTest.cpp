@@ -445,26 +445,16 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
     }
 }
 
-
 // With a number table on the skin value, the program shows the skin
 // picture's cell at the value's index in the table: cell i is the skin
 // whose faces open at the table's entry i.
 TEST(ArtworkSkins, WithANumberTableTheSkinPicturesCellsFollowTheTable)
 {
-    std::string script = ReadText(TEV_KAPPA_SCRIPT_PATH);
-    const std::pair<std::string, std::string> edits[] = {
-        {"<value><name>skin</name><range>0,1</range>",
-         "<value><name>skin</name><range>0,9</range><numberTableRef>skinValues</numberTableRef>"},
-        {"<stringTable><name>skinName</name>",
-         "<numberTable><name>skinValues</name><table>7, 3</table></numberTable>\n<stringTable><name>skinName</name>"},
-        {"<skin>classic</skin><face>vs.misc.skin,1,!=</face>", "<skin>classic</skin><face>vs.misc.skin,3,==</face>"},
-        {"<skin>midnight</skin><face>vs.misc.skin,1,==</face>", "<skin>midnight</skin><face>vs.misc.skin,7,==</face>"},
-    };
-    for (const auto& [from, to] : edits) {
-        std::string edited;
-        ASSERT_TRUE(ReplaceAll(script, from, to, edited)) << "the kappa script has no " << from;
-        script = edited;
-    }
+    std::string script = KappaWithSkins({"classic", "midnight"}, {"vs.misc.skin,3,==", "vs.misc.skin,7,=="}, "0,9", 2);
+    Edit(script, "<value><name>skin</name><range>0,9</range>",
+         "<value><name>skin</name><range>0,9</range><numberTableRef>skinValues</numberTableRef>");
+    Edit(script, "<bitmap><name>skinPicture</name>",
+         "<numberTable><name>skinValues</name><table>7, 3</table></numberTable>\n<bitmap><name>skinPicture</name>");
     std::istringstream in(script);
     art::Edition edition;
     std::string errors;
