@@ -121,7 +121,12 @@ TEST_F(CPanelsTest, TheArtworkReadsEveryControlWhereTheProgramPutsIt)
         ASSERT_NE(root, nullptr) << window.name;
         const CTevRect whole(0, 0, window.width, window.height);
         EXPECT_EQ(root->GetRect(), whole);
-        ASSERT_EQ(root->GetChildPanels().size(), window.faces.size()) << window.name;
+        // A face for each of the program's faces whose skin the tool paints
+        // (a skin drawn wholly by its author is not the tool's to read).
+        size_t paintable = 0, index = 0;
+        for (const auto& face : root->GetChildPanels())
+            paintable += art::FindSkin(face->GetName(), index);
+        ASSERT_EQ(window.faces.size(), paintable) << window.name;
         for (const art::Face& face : window.faces) {
             const art::Skin& skin = art::Skins()[face.skin];
             const std::string path = window.name + "." + skin.name;
