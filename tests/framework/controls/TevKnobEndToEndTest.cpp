@@ -258,6 +258,19 @@ TEST_F(KnobEndToEndTest, DragReachesTheModuleAndTheModulesChangeMovesTheKnobWith
     main->RequestClose();
     EXPECT_FALSE(main->IsOpen());
     EXPECT_FALSE(tip->shown);
+
+    // The close box, clicked while the knob is still active, takes no
+    // activation: the knob stops being active as the window closes, and
+    // the tip goes at once.
+    ASSERT_TRUE(Views().OpenRootPanel("main")) << Errors();
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonDown, {25, 50}));
+    EXPECT_TRUE(Mouse(CTevMouseInfo::kButtonUp, {25, 50}));
+    ASSERT_TRUE(knob->IsActive());
+    tip->Update();
+    ASSERT_TRUE(tip->shown);
+    main->RequestClose();
+    EXPECT_FALSE(knob->IsActive());
+    EXPECT_FALSE(tip->shown);
 }
 
 TEST_F(KnobEndToEndTest, TheNodePanelFollowsItsConditionFromEitherSide)
