@@ -8,6 +8,7 @@
 # it names). A skin author's own <name>.bmp beside the script in
 # editions/<edition>/Script/ (".bmp" in any case) is copied there instead of
 # the painted one, under the script's spelling of <name>.
+# The tool's warnings are kept in ${CMAKE_BINARY_DIR}/artwork/<edition>-warnings.txt.
 # The folder is also left in TEV_ARTWORK_DIR_<edition> for the caller.
 #
 # The tool is a host program: it is compiled with the host's C++ compiler
@@ -76,14 +77,20 @@ function(tev_artwork edition)
   file(GLOB authored CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/editions/${edition}/Script/*.[bB][mM][pP])
   set(authored_list ${CMAKE_BINARY_DIR}/artwork/${edition}-authored.txt)
   file(CONFIGURE OUTPUT ${authored_list} CONTENT "${authored}\n")
+  # The tool's warnings, kept for tools/run-kappa.sh to show on every run
+  # while they hold; the first output, so a build folder without it paints
+  # again.
+  set(warnings ${CMAKE_BINARY_DIR}/artwork/${edition}-warnings.txt)
+  set(paint_script ${PROJECT_SOURCE_DIR}/cmake/PaintArtwork.cmake)
   add_custom_command(
-    OUTPUT ${out}/Program.ico ${out}/Document.ico ${out}/Splash.bmp ${out}/Script/${script}
+    OUTPUT ${warnings} ${out}/Program.ico ${out}/Document.ico ${out}/Splash.bmp ${out}/Script/${script}
     # A fresh Script folder: no bitmap of an older layout stays behind.
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${out}/Script
-    COMMAND ${tool} ${edition} ${out} ${source}
-    DEPENDS ${tool} tev_artwork_tool ${source} ${authored} ${authored_list}
+    COMMAND ${CMAKE_COMMAND} -D TOOL=${tool} -D EDITION=${edition} -D OUTPUT=${out} -D SCRIPT=${source}
+            -D WARNINGS=${warnings} -P ${paint_script}
+    DEPENDS ${tool} tev_artwork_tool ${source} ${authored} ${authored_list} ${paint_script}
     COMMENT "Painting the ${edition} artwork"
     VERBATIM)
   add_custom_target(tev_artwork_${edition} ALL
-    DEPENDS ${out}/Program.ico ${out}/Document.ico ${out}/Splash.bmp ${out}/Script/${script})
+    DEPENDS ${warnings} ${out}/Program.ico ${out}/Document.ico ${out}/Splash.bmp ${out}/Script/${script})
 endfunction()

@@ -6,10 +6,10 @@
 # then holds exactly what FROM's does plus the two files the program saves
 # there itself, the skin (SkinID.txt) and the window positions
 # (WindowPosition.txt), which stay as they are. Every other file there
-# goes, also in folders of the user's own: a bitmap that the distribution
-# no longer ships leaves the run folder too, and the program finds there
-# only what it would find in the zip. TO's other files of its
-# own (a stand-in driver beside the program, a control folder) stay.
+# goes, each named as it goes, also in folders of the user's own: a bitmap
+# that the distribution no longer ships leaves the run folder too, and the
+# program finds there only what it would find in the zip. TO's other files
+# of its own (a stand-in driver beside the program, a control folder) stay.
 cmake_minimum_required(VERSION 3.20)
 if(NOT IS_DIRECTORY "${FROM}/Script" OR NOT TO)
   message(FATAL_ERROR "usage: cmake -D FROM=<distribution folder with a Script folder> -D TO=<run folder> "
@@ -39,6 +39,7 @@ while(NOT present STREQUAL "")
   string(SUBSTRING "${path}" ${folder_length} -1 file)
   if(NOT EXISTS "${FROM}/Script/${file}" AND NOT file IN_LIST saved)
     file(REMOVE "${path}")
+    message(NOTICE "Deleted ${path}: the distribution has no such file")
   endif()
 endwhile()
 

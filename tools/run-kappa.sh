@@ -25,10 +25,17 @@
 # does every headless run with --no-device: its start shows the box "MIDI
 # devices aren't set up correctly.".
 #
+# After the build it prints what the build warns: the artwork's warnings
+# (kept in build/mingw/artwork/<edition>-warnings.txt, so they show on
+# every run while they hold) and the compilers' of what it compiled.
+#
 # The program runs from its own folder build/mingw/run/<Program> (a copy of
 # the distribution folder, refreshed by cmake/RunFolder.cmake, so the skin
 # and window positions it saves stay between runs) in a Wine prefix of its
-# own, build/mingw/run/wineprefix.
+# own, build/mingw/run/wineprefix. Its Script folder holds only what ships,
+# plus the saved skin and window positions (SkinID.txt, WindowPosition.txt):
+# each run deletes every other file there, in folders of your own too, and
+# prints each one it deletes; an edited script goes back to the shipped one.
 # TEV_BUILD_ROOT moves the build folder (default build/), TEV_JOBS sets the
 # parallel build jobs.
 set -euo pipefail
@@ -72,10 +79,24 @@ watch="$build/tests/app/start-watch.exe"
 if [ "$device" = 1 ]; then
   targets+=(--target tev_standin_winmm)
 fi
-if ! cmake --build "$build" -j "$jobs" "${targets[@]}" >"$build/run-kappa-build.log" 2>&1; then
-  tail -n 30 "$build/run-kappa-build.log" >&2
-  say "the build failed; the whole log is $build/run-kappa-build.log"
+log="$build/run-kappa-build.log"
+if ! cmake --build "$build" -j "$jobs" "${targets[@]}" >"$log" 2>&1; then
+  tail -n 30 "$log" >&2
+  say "the build failed; the whole log is $log"
   exit 1
+fi
+# What the build warns: the artwork's warnings, kept beside the artwork by
+# the step that paints it, so they show on every run while they hold, and
+# the compilers' warnings of what this build compiled.
+artwork_warnings="$build/artwork/$edition-warnings.txt"
+if [ -s "$artwork_warnings" ]; then
+  say "the artwork warns ($artwork_warnings):"
+  cat "$artwork_warnings" >&2
+fi
+compiler_warnings=$(grep -i 'warning:' "$log" | grep -v '^tev_artwork: ' || true)
+if [ -n "$compiler_warnings" ]; then
+  say "the build warns ($log):"
+  echo "$compiler_warnings" >&2
 fi
 
 # The program's own folder: the distribution, refreshed (its Script folder

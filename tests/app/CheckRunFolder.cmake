@@ -2,7 +2,7 @@
 # file with ";" in its name in a folder of its own, and the two files the
 # program saved, refreshed: the bitmap and the user's file are gone, the
 # saved files are as they were, the script is the distribution's and the
-# run folder's own stand-in stays.
+# run folder's own stand-in stays. The refresh names each file it deletes.
 #   cmake -DRUN_FOLDER=<cmake/RunFolder.cmake> -DWORK=<scratch folder> -P CheckRunFolder.cmake
 file(REMOVE_RECURSE ${WORK})
 file(WRITE ${WORK}/dist/Script/Script.xml "new script")
@@ -14,9 +14,14 @@ file(WRITE ${WORK}/run/Script/WindowPosition.txt "main 10 20")
 file(WRITE "${WORK}/run/Script/Mine/old;edited.xml" "user's")
 # The folders relative to the one the command runs in, as a user types them.
 execute_process(COMMAND ${CMAKE_COMMAND} -D FROM=dist -D TO=run -P ${RUN_FOLDER}
-                WORKING_DIRECTORY ${WORK} RESULT_VARIABLE result)
+                WORKING_DIRECTORY ${WORK} RESULT_VARIABLE result ERROR_VARIABLE printed)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "RunFolder.cmake failed: ${result}")
+endif()
+string(CONCAT deleted "Deleted ${WORK}/run/Script/Mine/old;edited.xml: the distribution has no such file\n"
+                      "Deleted ${WORK}/run/Script/classicKnob.bmp: the distribution has no such file\n")
+if(NOT printed STREQUAL deleted)
+  message(FATAL_ERROR "The refresh printed\n${printed}not\n${deleted}")
 endif()
 
 set(expected "winmm.dll=stand-in" "Script/Script.xml=new script" "Script/SkinID.txt=1"
