@@ -3,6 +3,7 @@
 // timer), the pop-up edit driven by posted keys and real clicks, and the
 // modal window stack.
 #include "ModalWindowStack.h"
+#include "appkit/AppMessageBox.h"
 #include "appkit/ModalHold.h"
 #include "PopupEdit.h"
 #include "PopupMenu.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -256,6 +258,35 @@ TEST(PopupEdit, TypedTextConfirmedOrCancelledByKeysAndClicks)
         PumpMessages(100);
         EXPECT_TRUE(parent.buttonMessages.empty());
     }
+    // A box shown from the edit's loop (a failure that it dispatched)
+    // belongs to the edit, and a click on the box's button answers the box
+    // and leaves the edit open.
+    {
+        app.SetMainWnd(&parent);
+        CPopupEdit edit;
+        edit.m_text = "5";
+        HWND window = nullptr;
+        HWND boxOwner = nullptr;
+        int answer = 0;
+        RunLater(100, [&] {
+            window = CPopupEdit::GetCurrent()->GetSafeHwnd();
+            RunLater(200, [&] {
+                const HWND box = FindProcessWindow("#32770", "");
+                boxOwner = ::GetWindow(box, GW_OWNER);
+                RECT button{};
+                ::GetWindowRect(::GetDlgItem(box, IDOK), &button);
+                ClickAt(POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2});
+                // Should the click go astray, the box is answered all the same.
+                RunLater(3000, [box] { ::PostMessageA(box, WM_COMMAND, IDOK, 0); });
+            });
+            answer = ShowMessageBox("Please check the connections.");
+            PressKey(window, VK_ESCAPE);
+        });
+        EXPECT_FALSE(edit.Popup(area, &parent));
+        EXPECT_EQ(boxOwner, window);
+        EXPECT_EQ(answer, IDOK);
+        app.SetMainWnd(nullptr);
+    }
     EXPECT_EQ(CPopupEdit::GetCurrent(), nullptr);
     parent.DestroyWindow();
 }
@@ -281,7 +312,7 @@ TEST(ModalWindowStack, ModalWindowsDisableTheLevelBelowUntilTheyClose)
     // A dialog or box over one window of the top level keeps the whole
     // level from input until it closes.
     {
-        CModalHold hold(opened.GetSafeHwnd());
+        CModalHold hold(opened.GetSafeHwnd(), nullptr);
         stack.Update();
         EXPECT_FALSE(modal.IsWindowEnabled());
     }
