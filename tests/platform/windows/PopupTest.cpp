@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -83,6 +84,8 @@ protected:
 class CTestWindow : public CWnd {
 public:
     std::vector<UINT> buttonMessages;
+    // Runs once, when the window is next told to end a capture.
+    std::function<void()> onCancelMode;
     bool Make(const char* title, int x, int y, int width, int height)
     {
         const std::string cls = RegisterWndClass(CS_DBLCLKS, ::LoadCursorA(nullptr, IDC_ARROW),
@@ -95,6 +98,8 @@ public:
         if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_NCLBUTTONDOWN || msg == WM_NCRBUTTONDOWN) {
             buttonMessages.push_back(msg);
         }
+        if (msg == WM_CANCELMODE && onCancelMode)
+            std::exchange(onCancelMode, nullptr)();
         return CWnd::WindowProc(msg, wParam, lParam);
     }
 };
@@ -322,29 +327,37 @@ TEST(ModalWindowStack, ModalWindowsDisableTheLevelBelowUntilTheyClose)
 
     // The sub-window closes while the modal one is open: it leaves its own
     // (lower) level and is never enabled again after it is gone.
-    stack.Remove(&sub, false);
+    stack.Remove(&sub);
     EXPECT_FALSE(stack.Contains(&sub));
     sub.DestroyWindow();
 
     // The window opened over the modal one stays governed: it joins the
     // level below and is disabled by the next modal window.
-    stack.Remove(&modal, true);
+    stack.Remove(&modal);
     EXPECT_EQ(stack.GetLevelCount(), 1u);
     EXPECT_TRUE(main.IsWindowEnabled());
     EXPECT_TRUE(opened.IsWindowEnabled());
     stack.Add(&modal, true);
     EXPECT_FALSE(opened.IsWindowEnabled());
-    stack.Remove(&modal, true);
-    stack.Remove(&opened, false);
+    stack.Remove(&modal);
+    stack.Remove(&opened);
 
     // A modal window below the top closing first keeps the levels in order.
     stack.Add(&modal, true);
     stack.Add(&opened, true);
-    stack.Remove(&modal, true);
+    stack.Remove(&modal);
     EXPECT_FALSE(main.IsWindowEnabled());
-    stack.Remove(&opened, true);
+    stack.Remove(&opened);
     EXPECT_TRUE(main.IsWindowEnabled());
     EXPECT_EQ(stack.GetLevelCount(), 1u);
+
+    // Disabling a window ends its capture, and what that runs may close the
+    // modal window that disables it: the windows end as the stack then
+    // wants them, also the one being disabled.
+    main.onCancelMode = [&] { stack.Remove(&modal); };
+    stack.Add(&modal, true);
+    EXPECT_EQ(stack.GetLevelCount(), 1u);
+    EXPECT_TRUE(main.IsWindowEnabled());
     for (CTestWindow* window : {&main, &modal, &opened}) {
         window->DestroyWindow();
     }
