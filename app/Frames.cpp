@@ -42,10 +42,10 @@ void JoinWindowStack(CWnd* frame, bool modal)
         stack->Add(frame, modal);
 }
 
-void LeaveWindowStack(CWnd* frame, bool modal)
+void LeaveWindowStack(CWnd* frame)
 {
     if (CModalWindowStack* stack = WindowStack())
-        stack->Remove(frame, modal);
+        stack->Remove(frame);
 }
 
 // Puts the hidden window, of the given size, at the panel's saved position,
@@ -578,23 +578,19 @@ namespace {
 template <class TFrame>
 class CStackedFrame : public TFrame {
 public:
-    explicit CStackedFrame(bool modal) : m_modal(modal) {}
     ~CStackedFrame() override
     {
         if (m_joined)
-            LeaveWindowStack(this, m_modal);
+            LeaveWindowStack(this);
     }
     bool m_joined = false;
-
-private:
-    bool m_modal;
 };
 
 // Opens the frame; it joins the window stack once it is open.
 template <class TFrame>
 std::unique_ptr<ITevPanelWindow> OpenStackedFrame(CTevRootPanel& panel)
 {
-    auto frame = std::make_unique<CStackedFrame<TFrame>>(panel.IsModal());
+    auto frame = std::make_unique<CStackedFrame<TFrame>>();
     if (!frame->Create(panel))
         return nullptr;
     JoinWindowStack(frame.get(), panel.IsModal());

@@ -49,14 +49,11 @@ void CProgressBar::Begin(int32_t range, const std::string& text, bool cancellabl
     if (m_level++ != 0)
         return;
     HWND main = MainWindow();
-    m_hold = std::make_unique<CModalHold>(main);
     m_dialog = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), main, DialogProc,
                                     reinterpret_cast<LPARAM>(this));
-    if (!m_dialog) {
-        m_hold.reset();
+    if (!m_dialog)
         return;
-    }
-    m_hold->SetHolder(m_dialog);
+    m_hold = std::make_unique<CModalHold>(main, m_dialog);
     m_cancellable = cancellable;
     m_cancelled = false;
     if (HWND cancel = ::GetDlgItem(m_dialog, IDCANCEL))

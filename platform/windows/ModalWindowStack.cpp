@@ -17,7 +17,7 @@ void CModalWindowStack::Add(CWnd* window, bool modal)
     Update();
 }
 
-void CModalWindowStack::Remove(CWnd* window, bool modal)
+void CModalWindowStack::Remove(CWnd* window)
 {
     size_t holder = m_levels.size();
     for (size_t i = m_levels.size(); i-- > 0;) {
@@ -29,7 +29,7 @@ void CModalWindowStack::Remove(CWnd* window, bool modal)
     if (holder == m_levels.size())
         return;
     m_levels[holder].erase(window);
-    if (modal && holder != 0) {
+    if (holder != 0 && m_modals[holder] == window) {
         // The windows opened over it stay the stack's to govern until they
         // close: they join the level below, which stays under any upper
         // levels.
@@ -48,23 +48,37 @@ bool CModalWindowStack::IsTopHeld() const
     return false;
 }
 
-void CModalWindowStack::Update(HWND leave) const
+void CModalWindowStack::Update(HWND leave)
 {
-    // Collected first: disabling a window may end a capture, and what its
-    // release runs may open or close a panel and so change the levels.
-    const bool topEnabled = !IsTopHeld();
-    std::vector<std::pair<HWND, BOOL>> states;
-    for (size_t i = 0; i < m_levels.size(); ++i) {
-        const BOOL enable = i + 1 == m_levels.size() && topEnabled ? TRUE : FALSE;
-        for (CWnd* window : m_levels[i]) {
-            const HWND hwnd = window != nullptr ? window->GetSafeHwnd() : nullptr;
-            if (hwnd != nullptr && hwnd != leave)
-                states.emplace_back(hwnd, enable);
+    // Disabling a window may end a capture, and what its release runs may
+    // open or close a panel or a box, which updates the windows itself; the
+    // window being disabled is disabled only after that. So the states are
+    // collected first, and collected and set again when another update ran
+    // meanwhile. A window already as wanted is left alone, so each round
+    // touches only what the last one left wrong.
+    for (bool again = true; again;) {
+        again = false;
+        const unsigned update = ++m_updates;
+        const bool topEnabled = !IsTopHeld();
+        std::vector<std::pair<HWND, bool>> states;
+        for (size_t i = 0; i < m_levels.size(); ++i) {
+            const bool enable = i + 1 == m_levels.size() && topEnabled;
+            for (CWnd* window : m_levels[i]) {
+                const HWND hwnd = window != nullptr ? window->GetSafeHwnd() : nullptr;
+                if (hwnd != nullptr && hwnd != leave)
+                    states.emplace_back(hwnd, enable);
+            }
+        }
+        for (const auto& [hwnd, enable] : states) {
+            if (!::IsWindow(hwnd) || (::IsWindowEnabled(hwnd) != FALSE) == enable)
+                continue;
+            ::EnableWindow(hwnd, enable ? TRUE : FALSE);
+            if (m_updates != update) {
+                again = true;
+                break;
+            }
         }
     }
-    for (const auto& [hwnd, enable] : states)
-        if (::IsWindow(hwnd))
-            ::EnableWindow(hwnd, enable);
 }
 
 bool CModalWindowStack::WantsEnabled(HWND window) const

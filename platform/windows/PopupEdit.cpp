@@ -151,7 +151,9 @@ LRESULT CPopupEdit::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK CPopupEdit::MouseHook(int code, WPARAM wParam, LPARAM lParam)
 {
     CPopupEdit* edit = g_current;
-    if (code == HC_ACTION && edit != nullptr && edit->IsInModalLoop()) {
+    // Not while a box shown from the edit's loop holds the edit: the press
+    // is the box's.
+    if (code == HC_ACTION && edit != nullptr && edit->IsInModalLoop() && ::IsWindowEnabled(edit->m_hWnd)) {
         const auto* info = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
         const bool onEdit = info->hwnd == edit->m_hWnd;
         int result = 0;
@@ -175,14 +177,16 @@ bool CPopupEdit::Popup(const RECT& rect, CWnd* parent)
     }
     HWND parentWindow = parent != nullptr ? parent->GetSafeHwnd() : ::GetActiveWindow();
     HWND owner = parentWindow != nullptr ? ::GetAncestor(parentWindow, GA_ROOT) : nullptr;
-    // Held for the edit's loop; released before the edit goes, so the
-    // activation returns to the owner when nothing else holds it.
-    auto hold = std::make_unique<CModalHold>(owner);
     m_modalResult = -1;
     const bool created = CreateEx(0, "EDIT", m_text.c_str(), WS_POPUP | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL,
                                   rect, CWnd::FromHandle(parentWindow), 0);
+    std::unique_ptr<CModalHold> hold;
     int result = -1;
     if (created) {
+        // Held for the edit's loop, which runs in the edit; released before
+        // the edit goes, so the activation returns to the owner when nothing
+        // else holds it.
+        hold = std::make_unique<CModalHold>(owner, m_hWnd);
         ::SetFocus(m_hWnd);
         g_mouseHook = ::SetWindowsHookExA(WH_MOUSE, &CPopupEdit::MouseHook, nullptr, ::GetCurrentThreadId());
         g_current = this;

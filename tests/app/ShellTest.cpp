@@ -293,8 +293,9 @@ private:
 
 // A window opened over a modal panel stays governed after the panel closed
 // under a box or dialog; a box belongs to a window it can hold, never to a
-// pop-up that only shows something; a dialog that ends after a modal panel
-// opened under it gives the activation to that panel.
+// pop-up that only shows something, and to the box from whose loop it is
+// shown; a dialog or box that ends after a modal panel opened under it
+// gives the activation to that panel.
 TEST_F(CShellFrameTest, EveryOpenWindowIsGovernedAndABoxBelongsToAWindowItHolds)
 {
     ASSERT_TRUE(Views().OpenRootPanel("main"));
@@ -348,16 +349,44 @@ TEST_F(CShellFrameTest, EveryOpenWindowIsGovernedAndABoxBelongsToAWindowItHolds)
     EXPECT_EQ(under, none);
     EXPECT_EQ(enabled(), both);
 
-    // A modal panel opened under a dialog takes the activation as it ends.
+    // A box shown from another box's loop (a failure that loop dispatched)
+    // belongs to that box: the outer box and the windows below take no
+    // input under it, and the outer box is answered afterwards.
     {
-        CLoopRobot robot([&](HWND) { Views().OpenRootPanel("ask"); });
-        CAboutDialog().DoModal();
+        HWND outer = nullptr;
+        bool outerAfter = false;
+        CLoopRobot robot([&](HWND shown) {
+            outer = shown;
+            CLoopRobot inner([&](HWND box) {
+                owner = ::GetWindow(box, GW_OWNER);
+                under = {::IsWindowEnabled(outer) != FALSE, ::IsWindowEnabled(MainFrame()) != FALSE};
+            });
+            ShowMessageBox("Please check the connections.");
+            outerAfter = ::IsWindowEnabled(outer) != FALSE;
+        });
+        EXPECT_EQ(ShowMessageBox("Undefined external error."), IDOK);
+        EXPECT_EQ(owner, outer);
+        EXPECT_EQ(under, none);
+        EXPECT_TRUE(outerAfter);
     }
-    ASSERT_NE(ask(), nullptr);
-    EXPECT_EQ(::GetActiveWindow(), ask());
-    EXPECT_EQ(enabled(), none);
-    ::SendMessageA(ask(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(enabled(), both);
+
+    // A modal panel opened under a dialog or a box takes the activation as
+    // it ends.
+    for (const bool dialog : {true, false}) {
+        SCOPED_TRACE(dialog ? "dialog" : "box");
+        {
+            CLoopRobot robot([&](HWND) { Views().OpenRootPanel("ask"); });
+            if (dialog)
+                CAboutDialog().DoModal();
+            else
+                ShowMessageBox("Undefined external error.");
+        }
+        ASSERT_NE(ask(), nullptr);
+        EXPECT_EQ(::GetActiveWindow(), ask());
+        EXPECT_EQ(enabled(), none);
+        ::SendMessageA(ask(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(enabled(), both);
+    }
     ::DestroyWindow(tip);
 
     // With the main window gone, a box that went with its owner is not

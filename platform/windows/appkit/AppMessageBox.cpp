@@ -29,22 +29,32 @@ int ShowMessageBox(const std::string& text, unsigned type, HWND owner)
             boxOwner = nullptr;
         }
         int answer = 0;
+        const MessageBoxHook hook = g_hook.load();
+        if (hook) {
+            // A replacement box is held like a real one; it has no window.
+            CModalHold hold(boxOwner, nullptr);
+            return hook(boxOwner, text, type);
+        }
         {
             // A real box disables and enables its owner itself, so that the
             // activation returns to it; the hold keeps the owner's
             // companions (the other windows of its level) from input
-            // meanwhile and, as the box closes, sets every window as what
-            // is still open then wants it. A replacement box is held like a
-            // real one.
-            const MessageBoxHook hook = g_hook.load();
-            CModalHold hold(boxOwner, hook == nullptr);
-            if (hook) {
-                return hook(boxOwner, text, type);
-            }
+            // meanwhile, makes the box the owner of a box shown from its
+            // loop and, as the box closes, sets every window as what is
+            // still open then wants it.
+            CModalHold hold(boxOwner, CModalHold::SystemBox{});
             const std::string caption = app != nullptr ? app->GetAppName() : std::string();
             // A box without an owner would go behind a disabled main window.
             const unsigned boxType = boxOwner == nullptr ? type | MB_TASKMODAL : type;
             answer = ::MessageBoxA(boxOwner, text.c_str(), caption.empty() ? nullptr : caption.c_str(), boxType);
+        }
+        // The system gave the activation back to the owner, which a modal
+        // panel opened meanwhile has disabled: it goes to the window that
+        // takes input instead, as after a dialog.
+        const HWND active = ::GetActiveWindow();
+        if (active != nullptr && !::IsWindowEnabled(active)) {
+            if (const HWND target = ActivationTarget(boxOwner))
+                ::SetActiveWindow(target);
         }
         // A box goes with its owner (a modal panel closed by input that the
         // box's own loop dispatched) unanswered: it is shown again, over the

@@ -80,8 +80,7 @@ INT_PTR CDialog::DoModal()
     {
         // Released before the dialog goes, so the activation returns to
         // the owner when nothing else holds it.
-        CModalHold hold(owner);
-        hold.SetHolder(m_hWnd);
+        CModalHold hold(owner, m_hWnd);
         ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
         if (m_hWnd != nullptr) {
             result = RunModalLoop();

@@ -3,6 +3,7 @@
 #include "appkit/WinApp.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -15,9 +16,31 @@ std::vector<const CModalHold*>& Holds()
     return holds;
 }
 
+// The box hold waiting for its box, and the hook that catches it.
+CModalHold* g_catching = nullptr;
+HHOOK g_catchHook = nullptr;
+
 } // namespace
 
-CModalHold::CModalHold(HWND window, bool leaveToSystem) : m_window(window)
+CModalHold::CModalHold(HWND window, HWND holder) : m_window(window), m_holder(holder)
+{
+    Begin(false);
+}
+
+CModalHold::CModalHold(HWND window, SystemBox) : m_window(window), m_holder(nullptr)
+{
+    Begin(true);
+    // The caller makes the box next, before its loop dispatches anything,
+    // so the first dialog window the thread makes from now on is it; the
+    // hook goes as it is caught.
+    if (m_window != nullptr && g_catching == nullptr) {
+        g_catchHook = ::SetWindowsHookExA(WH_CBT, &CModalHold::CatchBox, nullptr, ::GetCurrentThreadId());
+        if (g_catchHook != nullptr)
+            g_catching = this;
+    }
+}
+
+void CModalHold::Begin(bool leaveToSystem)
 {
     if (m_window == nullptr)
         return;
@@ -30,6 +53,8 @@ CModalHold::CModalHold(HWND window, bool leaveToSystem) : m_window(window)
 
 CModalHold::~CModalHold()
 {
+    if (g_catching == this)
+        StopCatching();
     if (m_window == nullptr)
         return;
     std::vector<const CModalHold*>& holds = Holds();
@@ -39,6 +64,30 @@ CModalHold::~CModalHold()
         ::EnableWindow(m_window, (app ? app->WantsEnabled(m_window) : !IsHeld(m_window)) ? TRUE : FALSE);
     if (app)
         app->UpdateWindowStates();
+}
+
+LRESULT CALLBACK CModalHold::CatchBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    const HHOOK hook = g_catchHook;
+    if (code == HCBT_CREATEWND && g_catching != nullptr) {
+        const HWND made = reinterpret_cast<HWND>(wParam);
+        const CREATESTRUCTA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam)->lpcs;
+        char name[8] = {};
+        if ((create->style & WS_CHILD) == 0 && ::GetClassNameA(made, name, sizeof name) > 0 &&
+            std::strcmp(name, "#32770") == 0) {
+            g_catching->m_holder = made;
+            StopCatching();
+        }
+    }
+    return ::CallNextHookEx(hook, code, wParam, lParam);
+}
+
+void CModalHold::StopCatching()
+{
+    if (g_catchHook != nullptr)
+        ::UnhookWindowsHookEx(g_catchHook);
+    g_catchHook = nullptr;
+    g_catching = nullptr;
 }
 
 bool CModalHold::IsHeld(HWND window)

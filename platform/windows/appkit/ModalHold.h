@@ -5,25 +5,33 @@
 // so no loop puts back the state it found: whether a window is enabled is
 // worked out anew from the holds still in force and the application's own
 // rules (CWinApp::WantsEnabled).
+//
+// Every hold names the loop's own window, its holder, when it is made: a box
+// or dialog opened inside the loop belongs to that window (InFrontOf).
 #pragma once
 
 #include "appkit/Win32.h"
 
 class CModalHold {
 public:
-    // Holds `window` and brings the application's windows in line. A
-    // message box disables and enables its owner itself: `leaveToSystem`
-    // leaves the window's own state to it.
-    explicit CModalHold(HWND window, bool leaveToSystem = false);
+    // Tells the constructor that the loop is a message box, whose window
+    // the system makes.
+    struct SystemBox {};
+
+    // Holds `window` for a loop that runs in `holder` (a dialog, the
+    // progress window, the pop-up edit), and brings the application's
+    // windows in line. Null `holder`: the loop shows no window of its own
+    // (a replacement box in a test).
+    CModalHold(HWND window, HWND holder);
+    // Holds `window` for a message box over it. The system disables and
+    // enables its owner itself, so the window's own state is left to it;
+    // the box the thread makes next is the holder.
+    CModalHold(HWND window, SystemBox);
     // Lets the window go and sets it, and every window of the application,
     // as what is still open wants it.
     ~CModalHold();
     CModalHold(const CModalHold&) = delete;
     CModalHold& operator=(const CModalHold&) = delete;
-
-    // The window of the loop (a dialog or the progress window) that stands
-    // in front of the held one and takes the input meanwhile.
-    void SetHolder(HWND holder) { m_holder = holder; }
 
     static bool IsHeld(HWND window);
     // The window in front of `window` that a new box or dialog belongs to:
@@ -32,6 +40,10 @@ public:
     static HWND InFrontOf(HWND window);
 
 private:
+    void Begin(bool leaveToSystem);
+    static LRESULT CALLBACK CatchBox(int code, WPARAM wParam, LPARAM lParam);
+    static void StopCatching();
+
     HWND m_window;
-    HWND m_holder = nullptr;
+    HWND m_holder;
 };

@@ -3,6 +3,7 @@
 // timer), the pop-up edit driven by posted keys and real clicks, and the
 // modal window stack.
 #include "ModalWindowStack.h"
+#include "appkit/AppMessageBox.h"
 #include "appkit/ModalHold.h"
 #include "PopupEdit.h"
 #include "PopupMenu.h"
@@ -12,8 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -81,6 +84,8 @@ protected:
 class CTestWindow : public CWnd {
 public:
     std::vector<UINT> buttonMessages;
+    // Runs once, when the window is next told to end a capture.
+    std::function<void()> onCancelMode;
     bool Make(const char* title, int x, int y, int width, int height)
     {
         const std::string cls = RegisterWndClass(CS_DBLCLKS, ::LoadCursorA(nullptr, IDC_ARROW),
@@ -93,6 +98,8 @@ public:
         if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_NCLBUTTONDOWN || msg == WM_NCRBUTTONDOWN) {
             buttonMessages.push_back(msg);
         }
+        if (msg == WM_CANCELMODE && onCancelMode)
+            std::exchange(onCancelMode, nullptr)();
         return CWnd::WindowProc(msg, wParam, lParam);
     }
 };
@@ -256,6 +263,35 @@ TEST(PopupEdit, TypedTextConfirmedOrCancelledByKeysAndClicks)
         PumpMessages(100);
         EXPECT_TRUE(parent.buttonMessages.empty());
     }
+    // A box shown from the edit's loop (a failure that it dispatched)
+    // belongs to the edit, and a click on the box's button answers the box
+    // and leaves the edit open.
+    {
+        app.SetMainWnd(&parent);
+        CPopupEdit edit;
+        edit.m_text = "5";
+        HWND window = nullptr;
+        HWND boxOwner = nullptr;
+        int answer = 0;
+        RunLater(100, [&] {
+            window = CPopupEdit::GetCurrent()->GetSafeHwnd();
+            RunLater(200, [&] {
+                const HWND box = FindProcessWindow("#32770", "");
+                boxOwner = ::GetWindow(box, GW_OWNER);
+                RECT button{};
+                ::GetWindowRect(::GetDlgItem(box, IDOK), &button);
+                ClickAt(POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2});
+                // Should the click go astray, the box is answered all the same.
+                RunLater(3000, [box] { ::PostMessageA(box, WM_COMMAND, IDOK, 0); });
+            });
+            answer = ShowMessageBox("Please check the connections.");
+            PressKey(window, VK_ESCAPE);
+        });
+        EXPECT_FALSE(edit.Popup(area, &parent));
+        EXPECT_EQ(boxOwner, window);
+        EXPECT_EQ(answer, IDOK);
+        app.SetMainWnd(nullptr);
+    }
     EXPECT_EQ(CPopupEdit::GetCurrent(), nullptr);
     parent.DestroyWindow();
 }
@@ -281,7 +317,7 @@ TEST(ModalWindowStack, ModalWindowsDisableTheLevelBelowUntilTheyClose)
     // A dialog or box over one window of the top level keeps the whole
     // level from input until it closes.
     {
-        CModalHold hold(opened.GetSafeHwnd());
+        CModalHold hold(opened.GetSafeHwnd(), nullptr);
         stack.Update();
         EXPECT_FALSE(modal.IsWindowEnabled());
     }
@@ -291,29 +327,37 @@ TEST(ModalWindowStack, ModalWindowsDisableTheLevelBelowUntilTheyClose)
 
     // The sub-window closes while the modal one is open: it leaves its own
     // (lower) level and is never enabled again after it is gone.
-    stack.Remove(&sub, false);
+    stack.Remove(&sub);
     EXPECT_FALSE(stack.Contains(&sub));
     sub.DestroyWindow();
 
     // The window opened over the modal one stays governed: it joins the
     // level below and is disabled by the next modal window.
-    stack.Remove(&modal, true);
+    stack.Remove(&modal);
     EXPECT_EQ(stack.GetLevelCount(), 1u);
     EXPECT_TRUE(main.IsWindowEnabled());
     EXPECT_TRUE(opened.IsWindowEnabled());
     stack.Add(&modal, true);
     EXPECT_FALSE(opened.IsWindowEnabled());
-    stack.Remove(&modal, true);
-    stack.Remove(&opened, false);
+    stack.Remove(&modal);
+    stack.Remove(&opened);
 
     // A modal window below the top closing first keeps the levels in order.
     stack.Add(&modal, true);
     stack.Add(&opened, true);
-    stack.Remove(&modal, true);
+    stack.Remove(&modal);
     EXPECT_FALSE(main.IsWindowEnabled());
-    stack.Remove(&opened, true);
+    stack.Remove(&opened);
     EXPECT_TRUE(main.IsWindowEnabled());
     EXPECT_EQ(stack.GetLevelCount(), 1u);
+
+    // Disabling a window ends its capture, and what that runs may close the
+    // modal window that disables it: the windows end as the stack then
+    // wants them, also the one being disabled.
+    main.onCancelMode = [&] { stack.Remove(&modal); };
+    stack.Add(&modal, true);
+    EXPECT_EQ(stack.GetLevelCount(), 1u);
+    EXPECT_TRUE(main.IsWindowEnabled());
     for (CTestWindow* window : {&main, &modal, &opened}) {
         window->DestroyWindow();
     }
