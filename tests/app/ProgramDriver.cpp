@@ -1,5 +1,7 @@
 #include "ProgramDriver.h"
 
+#include "resource.h"
+
 #include <cstdio>
 #include <fstream>
 
@@ -111,8 +113,7 @@ HWND MainWindowOf(DWORD processId)
 
 bool IsProgressWindow(HWND window)
 {
-    const int progressBar = 4108;
-    return ::GetDlgItem(window, progressBar) != nullptr;
+    return ::GetDlgItem(window, IDC_PROGRESS_BAR) != nullptr;
 }
 
 std::string WindowText(HWND window)
@@ -131,6 +132,56 @@ std::string MessageBoxText(HWND box)
             return WindowText(child);
     }
     return {};
+}
+
+namespace {
+
+// The text of the window when it is a box of the process now; empty when
+// it is none: gone, hidden, no dialog, a progress window, or without text.
+// The text is read last, so that a window going away meanwhile reads empty.
+std::string TextOfBox(DWORD processId, HWND window)
+{
+    DWORD owner = 0;
+    char name[64] = {};
+    if (!::IsWindow(window) || !::GetWindowThreadProcessId(window, &owner) || owner != processId ||
+        !::IsWindowVisible(window) || !::GetClassNameA(window, name, sizeof name) || std::string(name) != "#32770" ||
+        IsProgressWindow(window))
+        return {};
+    const std::string message = MessageBoxText(window);
+    return message.empty() ? WindowText(window) : message;
+}
+
+} // namespace
+
+std::vector<SBox> BoxesOf(DWORD processId)
+{
+    std::vector<SBox> boxes;
+    for (HWND window : TopWindowsOf(processId, "#32770")) {
+        std::string text = TextOfBox(processId, window);
+        if (!text.empty())
+            boxes.push_back({window, std::move(text)});
+    }
+    return boxes;
+}
+
+std::vector<SBox> BoxesStillUp(DWORD processId, const std::vector<SBox>& seen)
+{
+    std::vector<SBox> boxes;
+    for (const SBox& box : seen) {
+        std::string text = TextOfBox(processId, box.window);
+        if (!text.empty())
+            boxes.push_back({box.window, std::move(text)});
+    }
+    return boxes;
+}
+
+std::vector<SBox> BoxesUpOf(DWORD processId, DWORD intervalMs)
+{
+    const std::vector<SBox> seen = BoxesOf(processId);
+    if (seen.empty())
+        return {};
+    ::Sleep(intervalMs);
+    return BoxesStillUp(processId, seen);
 }
 
 std::string DialogTexts(HWND dialog)

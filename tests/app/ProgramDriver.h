@@ -38,12 +38,29 @@ HWND FindDialog(DWORD processId, DWORD timeoutMs);
 // The program's main window: its visible top-level window with a menu;
 // null when none is up. A box and the splash carry the same title.
 HWND MainWindowOf(DWORD processId);
-// Whether the window is the progress dialog of a read or write.
+// Whether the window is the progress dialog of a read or write. One that is
+// going away may already have lost its bar.
 bool IsProgressWindow(HWND window);
 std::string WindowText(HWND window);
 // The message of a message box (its static text 0xFFFF); empty for any
 // other window.
 std::string MessageBoxText(HWND box);
+
+// A box up in a program: a shown dialog that is no progress window, with
+// its text (a message box's message, else the dialog's title), never empty.
+struct SBox {
+    HWND window;
+    std::string text;
+};
+// The boxes of the process at one look. A dialog caught while it goes away
+// can pass for one here; only BoxesStillUp tells.
+std::vector<SBox> BoxesOf(DWORD processId);
+// Of the boxes seen at an earlier look, those that still are: the same
+// window of the same process, shown, no progress window, with text now.
+std::vector<SBox> BoxesStillUp(DWORD processId, const std::vector<SBox>& seen);
+// The boxes that stand a second look `intervalMs` after the first; at once
+// empty when the first finds none.
+std::vector<SBox> BoxesUpOf(DWORD processId, DWORD intervalMs = 250);
 // Every static text of the dialog, one per line, in child order.
 std::string DialogTexts(HWND dialog);
 // Clicks a dialog's button by id, as a user would.

@@ -145,6 +145,45 @@ HWND FindMainWindow(DWORD processId, DWORD timeoutMs)
     return main;
 }
 
+// A dialog counts as a box only when a second look still finds it shown,
+// and never without text: the progress window going away, which has lost
+// its bar and reads empty, is none.
+TEST(ProgramDriver, ADialogIsABoxOnlyWhenASecondLookStillShowsItAndItHasText)
+{
+    enum EMeanwhile { kStays, kGoes, kHides };
+    const struct {
+        const char* text;
+        EMeanwhile meanwhile;
+        bool box;
+    } cases[] = {
+        {"MIDI devices aren't set up correctly.", kStays, true},
+        {"", kStays, false},
+        {"MIDI devices aren't set up correctly.", kGoes, false},
+        {"MIDI devices aren't set up correctly.", kHides, false},
+    };
+    const DWORD self = ::GetCurrentProcessId();
+    for (const auto& c : cases) {
+        HWND dialog = ::CreateWindowExA(0, "#32770", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 100, nullptr, nullptr,
+                                        nullptr, nullptr);
+        ASSERT_NE(dialog, nullptr);
+        ::CreateWindowExA(0, "Static", c.text, WS_CHILD | WS_VISIBLE, 10, 10, 280, 20, dialog,
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(0xFFFF)), nullptr, nullptr);
+        const std::vector<SBox> seen = BoxesOf(self);
+        if (c.meanwhile == kGoes)
+            ::DestroyWindow(dialog);
+        else if (c.meanwhile == kHides)
+            ::ShowWindow(dialog, SW_HIDE);
+        const std::vector<SBox> up = BoxesStillUp(self, seen);
+        if (::IsWindow(dialog))
+            ::DestroyWindow(dialog);
+        ASSERT_EQ(up.size(), c.box ? 1u : 0u) << "\"" << c.text << "\" " << c.meanwhile;
+        if (c.box) {
+            EXPECT_EQ(up.front().window, dialog);
+            EXPECT_EQ(up.front().text, c.text);
+        }
+    }
+}
+
 class CProgramTest : public ::testing::TestWithParam<SProgram> {
 protected:
     void SetUp() override
@@ -260,7 +299,7 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
                     main = window;
                     mainShownMs = ::GetTickCount() - start;
                 }
-                if (::GetDlgItem(window, 4108))
+                if (IsProgressWindow(window))
                     progressSeen = true;
             }
             return main && !splash && ::IsWindowEnabled(main);
@@ -271,7 +310,8 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     const DWORD readDoneMs = ::GetTickCount() - start;
     EXPECT_TRUE(splashSeen);
     EXPECT_TRUE(progressSeen);
-    EXPECT_TRUE(TopWindowsOf(run.GetProcessId(), "#32770").empty()) << DialogTexts(FindDialog(run.GetProcessId(), 0));
+    const std::vector<SBox> boxes = BoxesUpOf(run.GetProcessId());
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
     const int requests = CountRequests();
     EXPECT_GT(requests, 100);
     EXPECT_EQ(CountAnswers(), requests);
@@ -356,8 +396,8 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     // dialog and every request is answered.
     auto idle = [&] {
         for (HWND window : TopWindowsOf(run.GetProcessId()))
-            if (::GetDlgItem(window, 4108))
-                return false;  // the progress dialog
+            if (IsProgressWindow(window))
+                return false;
         return ::IsWindowEnabled(main) != FALSE;
     };
     const CTevRect plate = Plate();
@@ -378,7 +418,7 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     progressSeen = false;
     WaitFor([&] {
         for (HWND window : TopWindowsOf(run.GetProcessId()))
-            progressSeen = progressSeen || ::GetDlgItem(window, 4108);
+            progressSeen = progressSeen || IsProgressWindow(window);
         return progressSeen;
     }, 10000);
     EXPECT_TRUE(progressSeen);
@@ -541,9 +581,12 @@ TEST_P(CProgramTest, ABoxDuringReadLeavesTheMainWindowDisabledAndASecondReadDoes
     HWND progress = nullptr;
     HWND box = nullptr;
     auto look = [&] {
-        progress = box = nullptr;
+        const std::vector<SBox> boxes = BoxesUpOf(run.GetProcessId());
+        box = boxes.empty() ? nullptr : boxes.front().window;
+        progress = nullptr;
         for (HWND window : TopWindowsOf(run.GetProcessId(), "#32770"))
-            (::GetDlgItem(window, 4108) ? progress : box) = window;
+            if (IsProgressWindow(window))
+                progress = window;
     };
     HWND main = FindMainWindow(run.GetProcessId(), 60000);
     ASSERT_NE(main, nullptr);

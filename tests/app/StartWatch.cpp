@@ -41,13 +41,10 @@ DWORD ProcessIdByName(const std::string& name)
 }
 
 // The lines of a box's text, each indented, without carriage returns.
-void PrintBox(HWND box)
+void PrintBox(const SBox& box)
 {
-    std::string text = MessageBoxText(box);
-    if (text.empty())
-        text = WindowText(box);
     std::string line = "  ";
-    for (char c : text) {
+    for (char c : box.text) {
         if (c == '\r')
             continue;
         line += c;
@@ -87,13 +84,12 @@ int main(int argc, char** argv)
             return 2;
         }
         if (process) {
-            std::vector<HWND> boxes;
-            for (HWND dialog : TopWindowsOf(processId, "#32770"))
-                if (!IsProgressWindow(dialog))
-                    boxes.push_back(dialog);
+            // A dialog is taken for a box only on a second look: the
+            // progress window going away has lost its bar before it goes.
+            const std::vector<SBox> boxes = BoxesUpOf(processId);
             if (!boxes.empty()) {
                 std::printf("a box is up at start%s:\n", MainWindowOf(processId) ? " over the main window" : "");
-                for (HWND box : boxes)
+                for (const SBox& box : boxes)
                     PrintBox(box);
                 return 1;
             }
