@@ -151,12 +151,10 @@ std::string TextOfBox(DWORD processId, HWND window)
     return message.empty() ? WindowText(window) : message;
 }
 
-} // namespace
-
-std::vector<SBox> BoxesOf(DWORD processId)
+std::vector<SBox> BoxesAmong(DWORD processId, const std::vector<HWND>& windows)
 {
     std::vector<SBox> boxes;
-    for (HWND window : TopWindowsOf(processId, "#32770")) {
+    for (HWND window : windows) {
         std::string text = TextOfBox(processId, window);
         if (!text.empty())
             boxes.push_back({window, std::move(text)});
@@ -164,15 +162,19 @@ std::vector<SBox> BoxesOf(DWORD processId)
     return boxes;
 }
 
+} // namespace
+
+std::vector<SBox> BoxesOf(DWORD processId)
+{
+    return BoxesAmong(processId, TopWindowsOf(processId, "#32770"));
+}
+
 std::vector<SBox> BoxesStillUp(DWORD processId, const std::vector<SBox>& seen)
 {
-    std::vector<SBox> boxes;
-    for (const SBox& box : seen) {
-        std::string text = TextOfBox(processId, box.window);
-        if (!text.empty())
-            boxes.push_back({box.window, std::move(text)});
-    }
-    return boxes;
+    std::vector<HWND> windows;
+    for (const SBox& box : seen)
+        windows.push_back(box.window);
+    return BoxesAmong(processId, windows);
 }
 
 std::vector<SBox> BoxesUpOf(DWORD processId, DWORD intervalMs)
