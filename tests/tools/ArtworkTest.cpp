@@ -345,7 +345,9 @@ std::string KappaWithSkins(const std::vector<std::string>& skins, const std::vec
     Edit(script, "<bitmap><name>skinPicture</name>[^\n]*\n",
          copies + "<bitmap><name>skinPicture</name><stateCount>" + std::to_string(states) + "</stateCount></bitmap>\n");
     const std::string given = range.empty() ? "0," + std::to_string(skins.size() - 1) : range;
-    Edit(script, "<value><name>skin</name>(<range>[^<]*</range>)?",
+    // The range in place of the script's own, which must follow the value's
+    // name: one elsewhere would stay beside the new one.
+    Edit(script, "<value><name>skin</name><range>[^<]*</range>",
          "<value><name>skin</name>" + (range == "none" ? "" : "<range>" + given + "</range>"));
     return script;
 }
