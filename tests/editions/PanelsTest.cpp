@@ -127,6 +127,7 @@ TEST_F(CPanelsTest, TheArtworkReadsEveryControlWhereTheProgramPutsIt)
         for (const auto& face : root->GetChildPanels())
             paintable += art::FindSkin(face->GetName(), index);
         ASSERT_EQ(window.faces.size(), paintable) << window.name;
+        ASSERT_GT(paintable, 0u) << window.name << " has no face of a skin the tool paints: nothing of it is checked";
         for (const art::Face& face : window.faces) {
             const art::Skin& skin = art::Skins()[face.skin];
             const std::string path = window.name + "." + skin.name;

@@ -345,15 +345,18 @@ std::string KappaWithSkins(const std::vector<std::string>& skins, const std::vec
     Edit(script, "<bitmap><name>skinPicture</name>[^\n]*\n",
          copies + "<bitmap><name>skinPicture</name><stateCount>" + std::to_string(states) + "</stateCount></bitmap>\n");
     const std::string given = range.empty() ? "0," + std::to_string(skins.size() - 1) : range;
-    Edit(script, "<value><name>skin</name>(<range>[^<]*</range>)?",
+    // The range in place of the script's own, which must follow the value's
+    // name: one elsewhere would stay beside the new one.
+    Edit(script, "<value><name>skin</name><range>[^<]*</range>",
          "<value><name>skin</name>" + (range == "none" ? "" : "<range>" + given + "</range>"));
     return script;
 }
 
 // Only the skins a script names are painted, with a cell of the skin
 // picture each, in the order of the skin value that shows them; a skin the
-// tool can't paint is told, unless its author gives its bitmaps, as is a
-// cell order the build can't tell. The author's own bitmaps beside the
+// tool can't paint is told, unless its author gives its bitmaps, as are a
+// cell order the build can't tell and a skin value that doesn't count from
+// 0. The author's own bitmaps beside the
 // script (a third skin, a repainted knob strip) are shipped as they are,
 // under the script's name whatever their case; one left out or not the
 // script's is told.
@@ -401,6 +404,8 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
         {"untold", two, {"vs.misc.effects,0,=="}, "", 2, {}, {}, {}, {}, {"main.classic's condition vs.misc.effects"}},
         {"no range", two, {}, "none", 2, {}, {}, {}, {}, {"none of main.classic, main.midnight opens at skin value 2"}},
         {"both", two, {"vs.misc.skin,0,&gt;="}, "", 2, {}, {}, {}, {}, {"main.classic and main.midnight both open"}},
+        {"from 1", two, {"vs.misc.skin,1,==", "vs.misc.skin,2,=="}, "1,2", 2, {}, {}, {}, {},
+         {"vs.misc.skin's range starts at 1, not 0: Setup > Skin sets skin value N for entry N of skinName"}},
     };
     std::ofstream(TempPath("fold.probe")) << "";
     const bool namesFolded = fs::exists(TempPath("FOLD.PROBE"));
@@ -447,7 +452,8 @@ TEST(ArtworkSkins, AScriptGetsItsOwnSkinsAndItsAuthorsBitmaps)
 
 // With a number table on the skin value, the program shows the skin
 // picture's cell at the value's index in the table: cell i is the skin
-// whose faces open at the table's entry i.
+// whose faces open at the table's entry i. Setup > Skin doesn't follow the
+// table, and the build says so.
 TEST(ArtworkSkins, WithANumberTableTheSkinPicturesCellsFollowTheTable)
 {
     std::string script = KappaWithSkins({"classic", "midnight"}, {"vs.misc.skin,3,==", "vs.misc.skin,7,=="}, "0,9", 2);
@@ -460,7 +466,8 @@ TEST(ArtworkSkins, WithANumberTableTheSkinPicturesCellsFollowTheTable)
     std::string errors;
     ASSERT_TRUE(art::ReadEdition("kappa", in, edition, errors)) << errors;
     EXPECT_EQ(edition.skinCells, (std::vector<std::string>{"midnight", "classic"}));
-    EXPECT_EQ(edition.problems, std::vector<std::string>());
+    EXPECT_EQ(edition.problems, std::vector<std::string>{"vs.misc.skin has a number table, skinValues: Setup > Skin "
+                                                         "sets skin value N for entry N of skinName"});
 }
 
 } // namespace

@@ -183,6 +183,19 @@ public:
         Problem(problem + "; the skin picture's cells follow the order of the faces");
     }
 
+    // Setup > Skin sets skin value N with its entry N and checks the entry
+    // of the value in use, so the menu shows the skins right only when the
+    // value counts from 0 with no number table.
+    void CheckSkinValue(const ScriptDeclarations& declarations)
+    {
+        const std::string menu = ": Setup > Skin sets skin value N for entry N of skinName";
+        int32_t minimum = 0, maximum = 0;
+        if (ReadRange(declarations.skinRange, minimum, maximum) && minimum != 0)
+            Problem(std::string(kSkinValue) + "'s range starts at " + std::to_string(minimum) + ", not 0" + menu);
+        if (!declarations.skinTable.empty())
+            Problem(std::string(kSkinValue) + " has a number table, " + declarations.skinTable + menu);
+    }
+
     void ReportUnused()
     {
         for (const auto& [path, label] : m_words.label)
@@ -336,6 +349,7 @@ bool ReadEdition(const std::string& id, std::istream& script, Edition& edition, 
         builder.AddWindow(root);
     builder.ReportUnused();
     builder.OrderSkinCells(declarations);
+    builder.CheckSkinValue(declarations);
     for (const auto& [bitmap, states] : declarations.stateCounts)
         edition.declaredBitmaps.insert(bitmap);
     const auto picture = declarations.stateCounts.find(kSkinPicture);
