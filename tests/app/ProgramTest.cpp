@@ -5,6 +5,7 @@
 #include "appkit/Win32.h"
 
 #include "ProgramDriver.h"
+#include "resource.h"
 
 #include "graphics/GraphDrawer.h"
 #include "graphics/StateBitmap.h"
@@ -465,7 +466,7 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     click(68 + 26, 30 + 10);
     HWND dialog = FindDialog(run.GetProcessId(), 10000);
     ASSERT_NE(dialog, nullptr);
-    HWND list = ::GetDlgItem(dialog, 4114);
+    HWND list = ::GetDlgItem(dialog, IDC_WRITE_LIST);
     ASSERT_NE(list, nullptr);
     for (int row = 0; row < 3; ++row) {
         ::PostMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
@@ -522,7 +523,7 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
     PostMouse(view, WM_LBUTTONDOWN, plate.left + 72 + 3, plate.top + 62 + 10, MK_LBUTTON);
     EXPECT_TRUE(WaitFor([&] { return !sentSince(mark).empty(); }, 5000));
     // About shows the version.
-    ::PostMessageA(main, WM_COMMAND, 32835, 0);
+    ::PostMessageA(main, WM_COMMAND, ID_APP_ABOUT, 0);
     HWND about = FindDialog(run.GetProcessId(), 5000);
     EXPECT_TRUE(WaitFor([&] { return sentSince(mark).size() >= 2; }, 5000));
     EXPECT_EQ(sentSince(mark), (std::vector<std::string>{"90 24 64", "80 24 64"}));
@@ -546,7 +547,7 @@ TEST_P(CProgramTest, StartReadsTheDeviceThenKnobsSkinsThePlayersPlateAboutAndExi
 
     // Exit: the device gets the system reset before its ports close, and the
     // skin is saved before the window positions.
-    ::PostMessageA(main, WM_COMMAND, 32827, 0);
+    ::PostMessageA(main, WM_COMMAND, ID_APP_EXIT, 0);
     EXPECT_EQ(run.WaitForExit(20000), 0);
     const std::vector<std::string> log = Lines(Log());
     size_t lastData = 0;
@@ -649,14 +650,14 @@ TEST_P(CProgramTest, WithoutDevicesItSaysSoAndTheSetUpDialogBindsThemInTheRegist
     ::Sleep(300);
     EXPECT_TRUE(TopWindowsOf(run.GetProcessId(), "#32770").empty());
 
-    ::PostMessageA(main, WM_COMMAND, 32838, 0);
+    ::PostMessageA(main, WM_COMMAND, ID_SETUP_MIDI, 0);
     HWND setup = FindDialog(run.GetProcessId(), 5000);
     ASSERT_NE(setup, nullptr);
     EXPECT_EQ(WindowText(setup), "Set Up MIDI Devices");
-    HWND channels = ::GetDlgItem(setup, 4118);
+    HWND channels = ::GetDlgItem(setup, IDC_SETUP_RECEIVE_CH);
     EXPECT_EQ(::SendMessageA(channels, CB_GETCOUNT, 0, 0), 16);
     // The module's devices come first in the lists, in the driver's order.
-    for (int combo : {4101, 4104}) {
+    for (int combo : {IDC_SETUP_INPUT, IDC_SETUP_OUTPUT}) {
         HWND list = ::GetDlgItem(setup, combo);
         ::SendMessageA(list, CB_SETCURSEL, 0, 0);
         ::SendMessageA(setup, WM_COMMAND, MAKEWPARAM(combo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
@@ -682,7 +683,7 @@ TEST_P(CProgramTest, WithoutDevicesItSaysSoAndTheSetUpDialogBindsThemInTheRegist
 
     // A box while the dialog is open belongs to it: neither window takes
     // input under it, and the dialog does again after it.
-    ::PostMessageA(main, WM_COMMAND, 32838, 0);
+    ::PostMessageA(main, WM_COMMAND, ID_SETUP_MIDI, 0);
     setup = FindDialog(run.GetProcessId(), 5000);
     ASSERT_NE(setup, nullptr);
     box = nullptr;

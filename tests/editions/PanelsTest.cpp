@@ -187,6 +187,7 @@ TEST_F(CPanelsTest, SkinsSwitchFacesAndTheEffectsWindowOpensAndCloses)
     ASSERT_TRUE(Views().OpenRootPanel("main"));
     const std::vector<std::string> skins = Painted().skinCells;
     ASSERT_EQ(skins.size(), Accessor().GetSkinNames().size());
+    ASSERT_FALSE(skins.empty()) << "the script names no skin";
     for (size_t shown = skins.size(); shown-- > 0;) {
         SCOPED_TRACE(shown);
         Accessor().SetSkin(static_cast<int32_t>(shown));
